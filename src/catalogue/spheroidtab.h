@@ -1,0 +1,62 @@
+// The "Spheroid" tab: choose, add, edit and delete catalogue entries, and set
+// the parameter set in force when an entry is chosen.
+#pragma once
+
+#include "appstate.h"
+#include "store.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+namespace Ui {
+class SpheroidTab;
+}
+
+class SpheroidTab : public QWidget {
+    Q_OBJECT
+  public:
+    explicit SpheroidTab(AppState& state, QWidget* parent = nullptr);
+    ~SpheroidTab() override;
+
+    // The window's clearing operation, which reaches beyond this tab.
+    void setClearDetails(std::function<void()> clearDetails) { clearDetails_ = std::move(clearDetails); }
+
+    // Fills the list at window load. False when the program gave up.
+    bool Load();
+    // Empties the eight fields (part of the window's Clear_Details).
+    void ClearFields();
+
+  signals:
+    void closeRequested();
+
+  public:
+    // Handlers, named after control and event.
+    void List1_clicked();
+    void txt_cm_changed(const QString& text);
+    void txt_cm_lostFocus();
+    void txt_orig_changed(const QString& text);
+    void SSCommand1_clicked();
+    void SSCommand2_clicked();
+    void SSCommand3_clicked();
+    void SSCommand4_clicked();
+    void SSCommand5_clicked();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    // Runs one catalogue operation; failures are reported here and nowhere
+    // else. False when the operation failed.
+    bool store(const std::function<void(catalogue::CatalogueStore&)>& op);
+    void RefreshList();
+    catalogue::EntryTexts fieldTexts() const;
+    void setButtons(bool save, bool edit, bool del);
+
+    AppState& state_;
+    std::unique_ptr<Ui::SpheroidTab> ui;
+    std::function<void()> clearDetails_;
+    bool refreshing_ = false;
+    int rowAtPress_ = -1;
+};

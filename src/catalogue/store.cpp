@@ -1,0 +1,438 @@
+#include "store.h"
+
+#include "numtext.h"
+#include "paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUrl>
+#include <QVariant>
+
+#include <array>
+#include <charconv>
+
+namespace catalogue {
+
+namespace {
+
+[[noreturn]] void fail(const QString& what, const QSqlError& err) {
+    QString detail = err.driverText();
+    if (!err.databaseText().isEmpty())
+        detail += QStringLiteral(": ") + err.databaseText();
+    throw StoreError(StoreError::Kind::Failed,
+                     QStringLiteral("The catalogue could not be %1 (%2). It was left as it was.")
+                         .arg(what, detail.trimmed()));
+}
+
+// One open of the file, one transaction, closed on scope exit. Rolled back
+// unless commit() was reached.
+class Session {
+  public:
+    Session(const QString& path, bool readOnly) {
+        if (!common::FileExists(path))
+            throw StoreError(StoreError::Kind::Missing, QStringLiteral("Can't find database."));
+        static int counter = 0;
+        name_ = QStringLiteral("quillmar-catalogue-%1").arg(++counter);
+        db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
+        // mode=rw/ro: never let the driver create an empty file in place of
+        // one that vanished after the existence test.
+        db_.setDatabaseName(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) +
+                            (readOnly ? QStringLiteral("?mode=ro") : QStringLiteral("?mode=rw")));
+        db_.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=2000") +
+                              (readOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
+        if (!db_.open()) {
+            QSqlError e = db_.lastError();
+            close();
+            fail(QStringLiteral("opened"), e);
+        }
+        if (!db_.transaction()) {
+            QSqlError e = db_.lastError();
+            close();
+            fail(QStringLiteral("opened"), e);
+        }
+    }
+    ~Session() { close(); }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    QSqlQuery query(const QString& sql, const QString& what) {
+        QSqlQuery q(db_);
+        if (!q.prepare(sql))
+            fail(what, q.lastError());
+        return q;
+    }
+    static void exec(QSqlQuery& q, const QString& what) {
+        if (!q.exec())
+            fail(what, q.lastError());
+    }
+    void commit() {
+        if (!db_.commit())
+            fail(QStringLiteral("written"), db_.lastError());
+        committed_ = true;
+    }
+
+  private:
+    void close() {
+        if (name_.isEmpty())
+            return;
+        if (db_.isOpen()) {
+            if (!committed_)
+                db_.rollback();
+            db_.close();
+        }
+        db_ = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name_);
+        name_.clear();
+    }
+    QString name_;
+    QSqlDatabase db_;
+    bool committed_ = false;
+};
+
+const QString kRead = QStringLiteral("read");
+const QString kWritten = QStringLiteral("written");
+
+QString fieldText(const QVariant& v) {
+    if (v.isNull())
+        return {};
+    if (v.typeId() == QMetaType::Double)
+        return Number_Text(v.toDouble());
+    return v.toString();
+}
+
+// Numbers go to the engine as numbers read with "." as the point, so the
+// catalogue reads the same in every locale.
+QVariant numberValue(const QString& text) {
+    auto v = numtext::To_Number(text.toStdString());
+    return v ? QVariant(*v) : QVariant(text);
+}
+
+void bindTexts(QSqlQuery& q, const EntryTexts& t) {
+    q.bindValue(QStringLiteral(":name"), t.name);
+    q.bindValue(QStringLiteral(":sma"), numberValue(t.sma));
+    q.bindValue(QStringLiteral(":ecc"), numberValue(t.eccentricity));
+    q.bindValue(QStringLiteral(":scale"), numberValue(t.Scale));
+    q.bindValue(QStringLiteral(":fe"), numberValue(t.FE));
+    q.bindValue(QStringLiteral(":fn"), numberValue(t.FN));
+    q.bindValue(QStringLiteral(":lat"), t.Lat);
+}
+
+qint64 nextKeyIn(Session& s) {
+    QSqlQuery last = s.query(
+        QStringLiteral("SELECT id FROM Spheroid ORDER BY rowid DESC LIMIT 1"), kRead);
+    Session::exec(last, kRead);
+    qint64 key = 1;
+    if (last.next()) {
+        const QString id = last.value(0).toString();
+        if (!id.isEmpty())
+            key = last.value(0).toLongLong() + 1;
+    }
+    // The last row's id alone may name a key already in use (rows out of
+    // order, or an empty id): then step past every key in the table.
+    QSqlQuery taken = s.query(QStringLiteral("SELECT COUNT(*) FROM Spheroid WHERE ref = :k"), kRead);
+    taken.bindValue(QStringLiteral(":k"), key);
+    Session::exec(taken, kRead);
+    if (taken.next() && taken.value(0).toLongLong() > 0) {
+        QSqlQuery max = s.query(
+            QStringLiteral("SELECT MAX(MAX(COALESCE(id, 0)), MAX(COALESCE(ref, 0))) FROM Spheroid"),
+            kRead);
+        Session::exec(max, kRead);
+        key = (max.next() ? max.value(0).toLongLong() : 0) + 1;
+    }
+    return key;
+}
+
+void insertRow(Session& s, qint64 key, const EntryTexts& t) {
+    QSqlQuery q = s.query(
+        QStringLiteral("INSERT INTO Spheroid (id, ref, name, sma, eccentricity, Scale, FE, FN, "
+                       "Lat, meridian) VALUES (:id, :ref, :name, :sma, :ecc, :scale, :fe, :fn, "
+                       ":lat, :meridian)"),
+        kWritten);
+    q.bindValue(QStringLiteral(":id"), key);
+    q.bindValue(QStringLiteral(":ref"), key);
+    bindTexts(q, t);
+    // An entry saved without a meridian keeps an empty one.
+    q.bindValue(QStringLiteral(":meridian"),
+                t.meridian.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(t.meridian));
+    Session::exec(q, kWritten);
+}
+
+bool refTaken(Session& s, qint64 key) {
+    QSqlQuery q = s.query(QStringLiteral("SELECT COUNT(*) FROM Spheroid WHERE ref = :k"), kRead);
+    q.bindValue(QStringLiteral(":k"), key);
+    Session::exec(q, kRead);
+    return q.next() && q.value(0).toLongLong() > 0;
+}
+
+void refuseBadNumbers(const EntryTexts& t) {
+    const QString problem = CatalogueStore::CheckNumbers(t);
+    if (!problem.isEmpty())
+        throw StoreError(StoreError::Kind::Failed, problem);
+}
+
+const char* const kSchema[] = {
+    "CREATE TABLE Spheroid (id INTEGER, ref INTEGER, name TEXT, sma REAL, eccentricity REAL, "
+    "Scale REAL, FE REAL, FN REAL, Lat TEXT, meridian TEXT)",
+    "CREATE INDEX REF ON Spheroid (ref)",
+};
+
+bool createFile(const QString& path, const std::vector<EntryTexts>& entries, QString* error) {
+    auto setError = [&](const QString& e) {
+        if (error)
+            *error = e;
+        return false;
+    };
+    if (QFileInfo::exists(path))
+        return setError(QStringLiteral("%1 already exists").arg(path));
+    const QFileInfo info(path);
+    if (!QDir().mkpath(info.absolutePath()))
+        return setError(QStringLiteral("cannot create the folder %1").arg(info.absolutePath()));
+    // Built beside the target and renamed into place, so a half-written
+    // catalogue is never found under the real name.
+    const QString temp = path + QStringLiteral(".new");
+    QFile::remove(temp);
+    QString failure;
+    {
+        const QString conn = QStringLiteral("quillmar-install");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), conn);
+            db.setDatabaseName(temp);
+            if (!db.open()) {
+                failure = db.lastError().text();
+            } else {
+                db.transaction();
+                QSqlQuery q(db);
+                for (const char* sql : kSchema)
+                    if (failure.isEmpty() && !q.exec(QString::fromLatin1(sql)))
+                        failure = q.lastError().text();
+                qint64 key = 0;
+                for (const auto& e : entries) {
+                    if (!failure.isEmpty())
+                        break;
+                    ++key;
+                    q.prepare(QStringLiteral(
+                        "INSERT INTO Spheroid (id, ref, name, sma, eccentricity, Scale, FE, FN, "
+                        "Lat, meridian) VALUES (:id, :ref, :name, :sma, :ecc, :scale, :fe, :fn, "
+                        ":lat, :meridian)"));
+                    q.bindValue(QStringLiteral(":id"), key);
+                    q.bindValue(QStringLiteral(":ref"), key);
+                    bindTexts(q, e);
+                    q.bindValue(QStringLiteral(":meridian"), e.meridian);
+                    if (!q.exec())
+                        failure = q.lastError().text();
+                }
+                if (failure.isEmpty() && !db.commit())
+                    failure = db.lastError().text();
+                db.close();
+            }
+        }
+        QSqlDatabase::removeDatabase(conn);
+    }
+    if (failure.isEmpty() && !QFile::rename(temp, path))
+        failure = QStringLiteral("cannot move the new catalogue into place");
+    if (!failure.isEmpty()) {
+        QFile::remove(temp);
+        return setError(failure);
+    }
+    return true;
+}
+
+} // namespace
+
+QString Number_Text(double x) {
+    std::array<char, 400> buf{};
+    auto r = std::to_chars(buf.data(), buf.data() + buf.size(), x, std::chars_format::fixed);
+    if (r.ec != std::errc())
+        return QString::number(x, 'g', 17);
+    return QString::fromLatin1(buf.data(), int(r.ptr - buf.data()));
+}
+
+CatalogueStore::CatalogueStore(QString databasePath, bool readOnly)
+    : path_(std::move(databasePath)), readOnly_(readOnly) {}
+
+QStringList CatalogueStore::ListNames() const {
+    Session s(path_, readOnly_);
+    QSqlQuery q = s.query(QStringLiteral("SELECT name FROM Spheroid ORDER BY rowid"), kRead);
+    q.setForwardOnly(true);
+    Session::exec(q, kRead);
+    QStringList names;
+    while (q.next())
+        names << q.value(0).toString();
+    return names;
+}
+
+std::optional<Entry> CatalogueStore::FindByName(const QString& name) const {
+    Session s(path_, readOnly_);
+    // Compared here rather than in SQL: the engine's case folding covers
+    // ASCII only, and nothing of the name ever becomes part of a statement.
+    QSqlQuery q = s.query(
+        QStringLiteral("SELECT ref, name, sma, eccentricity, Scale, FE, FN, Lat, meridian "
+                       "FROM Spheroid ORDER BY rowid"),
+        kRead);
+    q.setForwardOnly(true);
+    Session::exec(q, kRead);
+    while (q.next()) {
+        if (q.value(1).isNull() || q.value(1).toString().compare(name, Qt::CaseInsensitive) != 0)
+            continue;
+        Entry e;
+        e.ref = q.value(0).toLongLong();
+        e.texts.name = fieldText(q.value(1));
+        e.texts.sma = fieldText(q.value(2));
+        e.texts.eccentricity = fieldText(q.value(3));
+        e.texts.Scale = fieldText(q.value(4));
+        e.texts.FE = fieldText(q.value(5));
+        e.texts.FN = fieldText(q.value(6));
+        e.texts.Lat = fieldText(q.value(7));
+        e.texts.meridian = fieldText(q.value(8));
+        return e;
+    }
+    return std::nullopt;
+}
+
+qint64 CatalogueStore::NextKey() const {
+    Session s(path_, readOnly_);
+    return nextKeyIn(s);
+}
+
+qint64 CatalogueStore::SaveEntry(qint64 key, const EntryTexts& texts) {
+    refuseBadNumbers(texts);
+    Session s(path_, readOnly_);
+    if (refTaken(s, key))
+        key = nextKeyIn(s);
+    insertRow(s, key, texts);
+    s.commit();
+    return key;
+}
+
+void CatalogueStore::SaveEntries(const std::vector<EntryTexts>& entries) {
+    for (const auto& e : entries)
+        refuseBadNumbers(e);
+    Session s(path_, readOnly_);
+    for (const auto& e : entries)
+        insertRow(s, nextKeyIn(s), e);
+    s.commit();
+}
+
+void CatalogueStore::UpdateEntry(qint64 key, const EntryTexts& texts) {
+    refuseBadNumbers(texts);
+    Session s(path_, readOnly_);
+    const QString meridian =
+        texts.meridian.isEmpty() ? QString() : QStringLiteral(", meridian = :meridian");
+    QSqlQuery q = s.query(QStringLiteral("UPDATE Spheroid SET name = :name, sma = :sma, "
+                                         "eccentricity = :ecc, Scale = :scale, FE = :fe, "
+                                         "FN = :fn, Lat = :lat%1 WHERE rowid = (SELECT rowid "
+                                         "FROM Spheroid WHERE ref = :key ORDER BY rowid LIMIT 1)")
+                              .arg(meridian),
+                          kWritten);
+    bindTexts(q, texts);
+    if (!texts.meridian.isEmpty())
+        q.bindValue(QStringLiteral(":meridian"), texts.meridian);
+    q.bindValue(QStringLiteral(":key"), key);
+    Session::exec(q, kWritten);
+    if (q.numRowsAffected() < 1)
+        throw StoreError(StoreError::Kind::Failed,
+                         QStringLiteral("The entry is no longer in the catalogue, so it was not "
+                                        "changed. Select it again or save it as a new entry."));
+    s.commit();
+}
+
+void CatalogueStore::DeleteEntry(qint64 key) {
+    Session s(path_, readOnly_);
+    QSqlQuery q = s.query(QStringLiteral("DELETE FROM Spheroid WHERE rowid = (SELECT rowid FROM "
+                                         "Spheroid WHERE ref = :key ORDER BY rowid LIMIT 1)"),
+                          kWritten);
+    q.bindValue(QStringLiteral(":key"), key);
+    Session::exec(q, kWritten);
+    s.commit();
+}
+
+QString CatalogueStore::CheckNumbers(const EntryTexts& t) {
+    const std::pair<const QString*, const char*> fields[] = {
+        {&t.sma, "Semi Major Axis"}, {&t.eccentricity, "Eccentricity ^2"},
+        {&t.Scale, "Scale Factor"},  {&t.FE, "False Easting"},
+        {&t.FN, "False Northing"},
+    };
+    for (const auto& [text, label] : fields) {
+        if (!numtext::To_Number(text->toStdString()))
+            return QStringLiteral("%1 must be a number. Nothing was saved.")
+                .arg(QString::fromLatin1(label));
+    }
+    return {};
+}
+
+bool CatalogueStore::CreateEmpty(const QString& path, QString* error) {
+    return createFile(path, {}, error);
+}
+
+bool CatalogueStore::InstallDefault(const QString& path, QString* error) {
+    return createFile(path, DefaultEntries(), error);
+}
+
+std::vector<EntryTexts> CatalogueStore::DefaultEntries() {
+    struct Ellipsoid {
+        const char* a;
+        const char* e2;
+    };
+    const Ellipsoid airy{"6377563.396", "0.006670540074149"};
+    const Ellipsoid wgs84{"6378137", "0.006694379990141"};
+    const Ellipsoid grs80{"6378137", "0.006694380022901"};
+    const Ellipsoid intl{"6378388", "0.006722670022333"};
+    const Ellipsoid clarke66{"6378206.4", "0.006768657997291"};
+    const Ellipsoid clarke80{"6378249.145", "0.006803511282849"};
+    const Ellipsoid bessel{"6377397.155", "0.006674372231802"};
+    const Ellipsoid krass{"6378245", "0.006693421622966"};
+    const Ellipsoid everest{"6377276.345", "0.006637846630200"};
+    const Ellipsoid anc{"6378160", "0.006694541854588"};
+    struct Row {
+        const char* name;
+        Ellipsoid ell;
+        const char* k0;
+        const char* fe;
+        const char* fn;
+        const char* lat;
+        const char* cm;
+    };
+    const Row rows[] = {
+        {"Airy 1830 / National Grid", airy, "0.9996012717", "400000", "-100000", "49 N", "2 W"},
+        {"WGS 84 / UTM zone 30N", wgs84, "0.9996", "500000", "0", "0 N", "3 W"},
+        {"WGS 84 / UTM zone 31N", wgs84, "0.9996", "500000", "0", "0 N", "3 E"},
+        {"WGS 84 / UTM zone 32N", wgs84, "0.9996", "500000", "0", "0 N", "9 E"},
+        {"WGS 84 / UTM zone 33N", wgs84, "0.9996", "500000", "0", "0 N", "15 E"},
+        {"WGS 84 / UTM zone 17N", wgs84, "0.9996", "500000", "0", "0 N", "81 W"},
+        {"WGS 84 / UTM zone 18N", wgs84, "0.9996", "500000", "0", "0 N", "75 W"},
+        {"WGS 84 / UTM zone 10N", wgs84, "0.9996", "500000", "0", "0 N", "123 W"},
+        {"WGS 84 / UTM zone 11N", wgs84, "0.9996", "500000", "0", "0 N", "117 W"},
+        {"WGS 84 / UTM zone 21S", wgs84, "0.9996", "500000", "10000000", "0 N", "57 W"},
+        {"WGS 84 / UTM zone 23S", wgs84, "0.9996", "500000", "10000000", "0 N", "45 W"},
+        {"WGS 84 / UTM zone 34S", wgs84, "0.9996", "500000", "10000000", "0 N", "21 E"},
+        {"WGS 84 / UTM zone 55S", wgs84, "0.9996", "500000", "10000000", "0 N", "147 E"},
+        {"WGS 84 / UTM zone 56S", wgs84, "0.9996", "500000", "10000000", "0 N", "153 E"},
+        {"GRS 80 / MGA zone 55", grs80, "0.9996", "500000", "10000000", "0 N", "147 E"},
+        {"GRS 80 / NZTM 2000", grs80, "0.9996", "1600000", "10000000", "0 N", "173 E"},
+        {"GRS 80 / SWEREF99 TM", grs80, "0.9996", "500000", "0", "0 N", "15 E"},
+        {"GRS 80 / TM35FIN", grs80, "0.9996", "500000", "0", "0 N", "27 E"},
+        {"International 1924 / UTM zone 31N", intl, "0.9996", "500000", "0", "0 N", "3 E"},
+        {"Clarke 1866 / UTM zone 17N", clarke66, "0.9996", "500000", "0", "0 N", "81 W"},
+        {"Clarke 1880 (RGS) / UTM zone 37S", clarke80, "0.9996", "500000", "10000000", "0 N",
+         "39 E"},
+        {"Bessel 1841 / Gauss-Kruger zone 3", bessel, "1", "3500000", "0", "0 N", "9 E"},
+        {"Krassowsky 1940 / Gauss-Kruger zone 4", krass, "1", "4500000", "0", "0 N", "21 E"},
+        {"Everest 1830 / UTM zone 44N", everest, "0.9996", "500000", "0", "0 N", "81 E"},
+        {"Australian National / AMG zone 55", anc, "0.9996", "500000", "10000000", "0 N",
+         "147 E"},
+    };
+    std::vector<EntryTexts> out;
+    for (const Row& r : rows) {
+        out.push_back({QString::fromUtf8(r.name), QString::fromLatin1(r.ell.a),
+                       QString::fromLatin1(r.ell.e2), QString::fromLatin1(r.k0),
+                       QString::fromLatin1(r.fe), QString::fromLatin1(r.fn),
+                       QString::fromLatin1(r.lat), QString::fromLatin1(r.cm)});
+    }
+    return out;
+}
+
+} // namespace catalogue

@@ -1,0 +1,20 @@
+// The one place where the program talks to the user: modal message boxes
+// with no icon, as every window of the program shows them.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace common {
+
+inline const QString kAppTitle = QStringLiteral("Quillmar");
+
+enum class Buttons { Ok, OkCancel };
+
+// Shows a modal box and waits until it is closed; which button closed it is
+// of no interest to any caller.
+void Show_Message(QWidget* parent, const QString& text, const QString& title = kAppTitle,
+                  Buttons buttons = Buttons::Ok);
+
+} // namespace common

@@ -1,0 +1,139 @@
+#include "menufrm.h"
+
+#include "numtext.h"
+#include "spheroidtab.h"
+#include "ui_menufrm.h"
+#include "widgets.h"
+
+#include <QCloseEvent>
+
+namespace {
+
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+// Fields whose text is always upper case.
+void keepUpperCase(QLineEdit* field) {
+    QObject::connect(field, &QLineEdit::textChanged, field,
+                     [field](const QString& text) { common::ForceUpperCase(field, text); });
+}
+
+// A click on the option already selected does nothing: only a change to
+// selected counts.
+template <class F> void onSelected(QRadioButton* b, QObject* ctx, F f) {
+    QObject::connect(b, &QRadioButton::toggled, ctx, [f](bool on) {
+        if (on)
+            f();
+    });
+}
+
+} // namespace
+
+MenuFrm::MenuFrm(AppState& state, QWidget* parent)
+    : QWidget(parent), state_(state), ui(std::make_unique<Ui::MenuFrm>()) {
+    ui->setupUi(this);
+    spheroid_ = new SpheroidTab(state_, ui->tabSpheroid);
+    ui->tabSpheroidLayout->addWidget(spheroid_);
+    spheroid_->setClearDetails([this] { Clear_Details(); });
+    connect(spheroid_, &SpheroidTab::closeRequested, this, &MenuFrm::close);
+
+    connect(ui->SSTab1, &QTabWidget::currentChanged, this, &MenuFrm::SSTab1_changed);
+    for (QLineEdit* f : {ui->txt_ns, ui->txt_ew, ui->txt_lat_hemis1, ui->txt_lat_hemis2,
+                         ui->txt_long_hemis1, ui->txt_long_hemis2})
+        keepUpperCase(f);
+    onSelected(ui->opt_long, this, [this] { opt_long_clicked(); });
+    onSelected(ui->opt_short, this, [this] { opt_short_clicked(); });
+    onSelected(ui->Option1, this, [this] { Option1_clicked(); });
+    onSelected(ui->Option2, this, [this] { Option2_clicked(); });
+
+    setGeogEntryGeometry(true);
+}
+
+MenuFrm::~MenuFrm() = default;
+
+bool MenuFrm::Load() {
+    ui->SSTab1->setCurrentIndex(0);
+    return spheroid_->Load();
+}
+
+void MenuFrm::closeEvent(QCloseEvent* event) {
+    // Closing only hides: the window keeps its state for the next opening.
+    event->ignore();
+    hide();
+    emit closed();
+}
+
+void MenuFrm::SSTab1_changed(int) {
+    for (QLineEdit* f :
+         {ui->txt_lat_deg1, ui->txt_lat_min1, ui->txt_lat_sec1, ui->txt_lat_hemis1,
+          ui->txt_long_deg1, ui->txt_long_min1, ui->txt_long_sec1, ui->txt_long_hemis1,
+          ui->txt_lat_deg2, ui->txt_lat_min2, ui->txt_lat_sec2, ui->txt_lat_hemis2,
+          ui->txt_long_deg2, ui->txt_long_min2, ui->txt_long_sec2, ui->txt_long_hemis2})
+        f->setText(QString());
+    ui->lbl_kms->setText(QString());
+    ui->lbl_miles->setText(QString());
+    ui->txt_lat->setText(QString());
+    ui->txt_long->setText(QString());
+}
+
+void MenuFrm::Clear_Details() {
+    spheroid_->ClearFields();
+    state_.central_meridian_text.clear();
+    state_.params.central_meridian = 0;
+    state_.central_meridian_letter.clear();
+    for (QLineEdit* f :
+         {ui->txt_east, ui->txt_north, ui->txt_easting, ui->txt_northing, ui->txt_lat, ui->txt_long})
+        f->setText(QString());
+    state_.params.ecc_squared = 0;
+    state_.params.major_axis = 0;
+    state_.params.false_northing = 0;
+    state_.params.false_easting = 0;
+    state_.params.scale_factor = 0;
+}
+
+void MenuFrm::setGeogEntryGeometry(bool withSeconds) {
+    const int minWidth = common::Twips(this, withSeconds ? 624 : 1100);
+    const int letterLeft = common::Twips(this, withSeconds ? 5040 : 4750);
+    for (QLineEdit* f : {ui->txt_lat_min, ui->txt_long_min})
+        f->resize(minWidth, f->height());
+    for (QLineEdit* f : {ui->txt_ns, ui->txt_ew})
+        f->move(letterLeft, f->y());
+}
+
+void MenuFrm::opt_long_clicked() {
+    ui->txt_lat_sec->show();
+    ui->txt_long_sec->show();
+    ui->Sec->show();
+    setGeogEntryGeometry(true);
+    ui->txt_lat_deg->setFocus();
+}
+
+void MenuFrm::opt_short_clicked() {
+    ui->txt_lat_sec->hide();
+    ui->txt_long_sec->hide();
+    ui->Sec->hide();
+    setGeogEntryGeometry(false);
+    ui->txt_lat_deg->setFocus();
+    // The seconds fold into decimal minutes; the hidden fields keep theirs.
+    auto fold = [](QLineEdit* min, QLineEdit* sec) {
+        const double m = numtext::Read_Number(min->text().toStdString());
+        const double s = numtext::Read_Number(sec->text().toStdString());
+        min->setText(qs(numtext::Plain_Text(m + s / 60)));
+    };
+    fold(ui->txt_lat_min, ui->txt_lat_sec);
+    fold(ui->txt_long_min, ui->txt_long_sec);
+}
+
+void MenuFrm::Show_Result_Minutes() {
+    const numtext::LayoutTexts t = numtext::Layout_Minutes(state_.result);
+    ui->txt_lat->setText(qs(t.lat));
+    ui->txt_long->setText(qs(t.lon));
+}
+
+void MenuFrm::Show_Result_Seconds() {
+    const numtext::LayoutTexts t = numtext::Layout_Seconds(state_.result);
+    ui->txt_lat->setText(qs(t.lat));
+    ui->txt_long->setText(qs(t.lon));
+}
+
+void MenuFrm::Option1_clicked() { Show_Result_Minutes(); }
+void MenuFrm::Option2_clicked() { Show_Result_Seconds(); }

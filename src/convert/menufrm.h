@@ -1,0 +1,57 @@
+// The conversion window: the Spheroid tab and the three working tabs.
+// Created once per run and afterwards only hidden and shown again, so its
+// fields, options and button states last for the whole run.
+#pragma once
+
+#include "appstate.h"
+
+#include <QWidget>
+
+#include <memory>
+
+namespace Ui {
+class MenuFrm;
+}
+class SpheroidTab;
+
+class MenuFrm : public QWidget {
+    Q_OBJECT
+  public:
+    explicit MenuFrm(AppState& state, QWidget* parent = nullptr);
+    ~MenuFrm() override;
+
+    // Window load: the Spheroid tab selected, the list filled. False when
+    // the catalogue could not be read and the program is giving up.
+    bool Load();
+
+    // Empties the Spheroid fields and the grid entries and results, and the
+    // parameter set's five numbers; keeps origin_lat and the last result.
+    void Clear_Details();
+    void Show_Result_Minutes();
+    void Show_Result_Seconds();
+
+    SpheroidTab* spheroidTab() const { return spheroid_; }
+
+  signals:
+    // The user closed the window (its Close button or the frame's close
+    // control); the menu shows itself again.
+    void closed();
+
+  public:
+    // Handlers, named after control and event.
+    void SSTab1_changed(int index);
+    void opt_long_clicked();
+    void opt_short_clicked();
+    void Option1_clicked();
+    void Option2_clicked();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void setGeogEntryGeometry(bool withSeconds);
+
+    AppState& state_;
+    std::unique_ptr<Ui::MenuFrm> ui;
+    SpheroidTab* spheroid_ = nullptr;
+};

@@ -1,0 +1,368 @@
+#include "geodesy.h"
+
+#include <cfenv>
+#include <cmath>
+#include <cstdint>
+#include <initializer_list>
+
+namespace geo {
+
+namespace {
+
+constexpr int kFaults = FE_DIVBYZERO | FE_OVERFLOW | FE_INVALID;
+
+// The footpoint map is a strong contraction (about 0.005 per step on any
+// terrestrial spheroid), so a valid parameter set needs three or four steps.
+// Far outside the projection's domain rounding can make the iterate hop
+// between neighbouring doubles more than 1e-8 apart; stop there rather than
+// spin for ever.
+constexpr int kMaxFootpointIterations = 1000;
+
+// IEEE arithmetic does not trap, so every operation watches the exception
+// flags and the finiteness of its steps. The caller's flags are put back on
+// exit so that a calculation leaves the floating-point environment as found.
+class FaultWatch {
+  public:
+    FaultWatch() {
+        std::fegetexceptflag(&saved_, FE_ALL_EXCEPT);
+        std::feclearexcept(kFaults);
+    }
+    ~FaultWatch() { std::fesetexceptflag(&saved_, FE_ALL_EXCEPT); }
+    FaultWatch(const FaultWatch&) = delete;
+    FaultWatch& operator=(const FaultWatch&) = delete;
+
+    // Passes x through unchanged, or throws if it or anything computed before
+    // it faulted. The volatile round trip pins the evaluation of x ahead of the
+    // flag test, which the optimiser would otherwise be free to reorder.
+    double operator()(double x, const char* step) const {
+        volatile double pinned = x;
+        const double value = pinned;
+        const int raised = std::fetestexcept(kFaults);
+        if (raised == 0 && std::isfinite(value))
+            return value;
+        throw NumericError(kindOf(raised, value), std::string("numeric error in ") + step);
+    }
+
+  private:
+    static NumericError::Kind kindOf(int raised, double value) {
+        if (raised & FE_DIVBYZERO)
+            return NumericError::Kind::DivisionByZero;
+        if (raised & FE_INVALID)
+            return NumericError::Kind::Invalid;
+        if (raised & FE_OVERFLOW)
+            return NumericError::Kind::Overflow;
+        // No flag: a non-finite value came in from outside.
+        return std::isnan(value) ? NumericError::Kind::Invalid : NumericError::Kind::Overflow;
+    }
+
+    std::fexcept_t saved_{};
+};
+
+// k * L in 16-bit signed arithmetic, as the northing forms its multiples of
+// the whole-degree origin latitude.
+int16_t times16(int k, int16_t L) {
+    const int product = k * static_cast<int>(L);
+    if (product < INT16_MIN || product > INT16_MAX)
+        throw NumericError(NumericError::Kind::Overflow,
+                           "numeric error: multiple of the origin latitude overflows");
+    return static_cast<int16_t>(product);
+}
+
+struct Radii {
+    double ep2 = 0; // second eccentricity squared
+    double c = 0;   // polar radius of curvature
+    double V2 = 0;
+    double nu = 0;
+    double rho = 0;
+};
+
+Radii radiiAt(const FaultWatch& chk, double a, double e2, double phi) {
+    Radii r;
+    r.ep2 = chk(std::pow(e2, 2) / (1 - e2) + e2, "second eccentricity");
+    r.c = chk(a / std::sqrt(1 - e2), "polar radius");
+    r.V2 = chk(std::pow(std::cos(phi), 2) * r.ep2 + 1, "V squared");
+    const double V = chk(std::sqrt(r.V2), "V");
+    r.nu = chk(r.c / V, "prime-vertical radius");
+    r.rho = chk(r.c / chk(std::pow(V, 3), "V cubed"), "meridian radius");
+    return r;
+}
+
+ArcCoefficients coefficientsOf(const FaultWatch& chk, double e2) {
+    const double e4 = std::pow(e2, 2);
+    const double e6 = std::pow(e2, 3);
+    ArcCoefficients k;
+    k.A0 = chk(((1 - e2 / 4) - 3 * e4 / 64) - 5 * e6 / 256, "A0");
+    k.A2 = chk(((e4 / 4 + e2) + 15 * e6 / 128) * (3.0 / 8), "A2");
+    k.A4 = chk((3 * e6 / 4 + e4) * (15.0 / 256), "A4");
+    k.A6 = chk(35 * e6 / 3072, "A6");
+    return k;
+}
+
+// The meridian-distance bracket A0 phi - A2 sin 2phi + A4 sin 4phi - A6 sin 6phi.
+double arcBracket(const ArcCoefficients& k, double phi) {
+    return ((k.A0 * phi - k.A2 * std::sin(2 * phi)) + k.A4 * std::sin(4 * phi)) -
+           k.A6 * std::sin(6 * phi);
+}
+
+void requireFinite(const FaultWatch& chk, std::initializer_list<double> inputs) {
+    for (double x : inputs)
+        chk(x, "input");
+}
+
+} // namespace
+
+ArcCoefficients Arc_Coefficients(double e2) {
+    const FaultWatch chk;
+    requireFinite(chk, {e2});
+    return coefficientsOf(chk, e2);
+}
+
+double Meridian_Arc(double e2, double a, double phi, double k0, ArcCoefficients* coeffs) {
+    const FaultWatch chk;
+    requireFinite(chk, {e2, a, phi, k0});
+    const ArcCoefficients k = coefficientsOf(chk, e2);
+    if (coeffs)
+        *coeffs = k;
+    return chk(chk(arcBracket(k, phi) * a, "meridian arc") * k0, "scaled arc");
+}
+
+double Meridian_Radius(const ProjectionParams& p, double phi) {
+    const FaultWatch chk;
+    requireFinite(chk, {p.major_axis, p.ecc_squared, phi});
+    return radiiAt(chk, p.major_axis, p.ecc_squared, phi).rho;
+}
+
+double PrimeVertical_Radius(const ProjectionParams& p, double phi) {
+    const FaultWatch chk;
+    requireFinite(chk, {p.major_axis, p.ecc_squared, phi});
+    return radiiAt(chk, p.major_axis, p.ecc_squared, phi).nu;
+}
+
+double Dms_To_Degrees(double D, double M, double S) {
+    const FaultWatch chk;
+    requireFinite(chk, {D, M, S});
+    return chk((D + M / 60) + S / 3600, "degrees");
+}
+
+double Dms_To_Degrees(double D, double M) {
+    const FaultWatch chk;
+    requireFinite(chk, {D, M});
+    return chk(D + M / 60, "degrees");
+}
+
+Dms Degrees_To_Dms(double x) {
+    const FaultWatch chk;
+    requireFinite(chk, {x});
+    const double ax = std::fabs(x);
+    Dms r;
+    r.deg = std::floor(ax);
+    r.min_decimal = chk((ax - r.deg) * 60, "minutes");
+    r.min_whole = std::floor(r.min_decimal);
+    // Minutes recomputed rather than reused, and no carry into minutes or
+    // degrees when the seconds round up to 60.
+    r.sec = chk(((ax - r.deg) * 60 - r.min_whole) * 60, "seconds");
+    r.negative = x < 0;
+    return r;
+}
+
+double Calc_Easting(const ProjectionParams& p, double phi, double k0, double omega) {
+    const FaultWatch chk;
+    requireFinite(chk, {p.major_axis, p.ecc_squared, p.false_easting, phi, k0, omega});
+
+    const Radii r = radiiAt(chk, p.major_axis, p.ecc_squared, phi);
+    const double nu = r.nu;
+    const double psi = chk(nu / r.rho, "psi");
+    const double c = std::cos(phi);
+    const double t = chk(std::tan(phi), "tan");
+    const double t2 = std::pow(t, 2);
+    const double t4 = std::pow(t, 4);
+    const double t6 = std::pow(t, 6);
+
+    // Each factor is c^n * ((omega^n / n!) * nu).
+    const double T1 = chk(std::pow(c, 1) * ((std::pow(omega, 1) / 1) * nu), "T1");
+    const double T3 = chk(std::pow(c, 3) * ((std::pow(omega, 3) / 6) * nu) * (psi - t2), "T3");
+    const double b5 =
+        ((std::pow(psi, 2) * (1 + 8 * t2) + 4 * std::pow(psi, 3) * (1 - 6 * t2)) - 2 * psi * t2) +
+        t4;
+    const double T5 = chk(std::pow(c, 5) * ((std::pow(omega, 5) / 120) * nu) * b5, "T5");
+    const double b7 = ((61 - 479 * t2) + 179 * t4) - t6;
+    const double T7 = chk(std::pow(c, 7) * ((std::pow(omega, 7) / 5040) * nu) * b7, "T7");
+
+    return chk(((T5 + (T1 + T3)) + T7) * k0 + p.false_easting, "easting");
+}
+
+double Calc_Northing(const ProjectionParams& p, double phi, double k0, double omega) {
+    const FaultWatch chk;
+    requireFinite(chk, {p.major_axis, p.ecc_squared, p.false_northing, phi, k0, omega});
+    const double a = p.major_axis;
+    const int16_t L = p.origin_lat;
+
+    ArcCoefficients k;
+    const double phi0 = L / DEG_PER_RAD;
+    // Only the coefficients are wanted, but a fault in the arc still counts.
+    chk(Meridian_Arc(p.ecc_squared, a, phi0, k0, &k), "arc at origin");
+
+    const Radii r = radiiAt(chk, a, p.ecc_squared, phi);
+    const double nu = r.nu;
+    const double psi = chk(nu / r.rho, "psi");
+    const double s = std::sin(phi);
+    const double c = std::cos(phi);
+    const double t = chk(std::tan(phi), "tan");
+    const double t2 = std::pow(t, 2);
+    const double t4 = std::pow(t, 4);
+    const double t6 = std::pow(t, 6);
+
+    const double m = chk(a * arcBracket(k, phi), "meridian arc");
+    const int16_t L2 = times16(2, L);
+    const int16_t L4 = times16(4, L);
+    const int16_t L6 = times16(6, L);
+    const double m0 = chk(a * (((k.A0 * L / DEG_PER_RAD - k.A2 * std::sin(L2 / DEG_PER_RAD)) +
+                                k.A4 * std::sin(L4 / DEG_PER_RAD)) -
+                               k.A6 * std::sin(L6 / DEG_PER_RAD)),
+                          "meridian arc at origin");
+    const double dM = chk(m - m0, "arc difference");
+
+    // Each factor is c^(n-1) * ((omega^n / n!) * (s * nu)).
+    const double snu = s * nu;
+    const double T2 = chk(std::pow(c, 1) * ((std::pow(omega, 2) / 2) * snu), "T2");
+    // 4 psi^2 + psi - t^2, psi taken as V^2.
+    const double b4 = (r.V2 + 4 * std::pow(r.V2, 2)) - t2;
+    const double T4 = chk(std::pow(c, 3) * ((std::pow(omega, 4) / 24) * snu) * b4, "T4");
+    const double b6 =
+        (((8 * std::pow(psi, 4) * (11 - 24 * t2) - 28 * std::pow(psi, 3) * (1 - 6 * t2)) +
+          std::pow(psi, 2) * (1 - 32 * t2)) -
+         2 * psi * t2) +
+        t4;
+    const double T6 = chk(std::pow(c, 5) * ((std::pow(omega, 6) / 720) * snu) * b6, "T6");
+    const double b8 = ((1385 - 3111 * t2) + 543 * t4) - t6;
+    const double T8 = chk(std::pow(c, 7) * ((std::pow(omega, 8) / 40320) * snu) * b8, "T8");
+
+    return chk(((T6 + ((dM + T2) + T4)) + T8) * k0 + p.false_northing, "northing");
+}
+
+namespace {
+
+double footpoint(const ProjectionParams& p, double N, double phi0_deg, FootpointTrace* trace) {
+    const FaultWatch chk;
+    const double a = p.major_axis;
+    const double k0 = p.scale_factor;
+    requireFinite(chk, {a, p.ecc_squared, k0, p.false_northing, N, phi0_deg});
+
+    const ArcCoefficients k = coefficientsOf(chk, p.ecc_squared);
+    // Multiples of the origin latitude are formed in degrees, then converted.
+    const double k0m0 =
+        chk((((phi0_deg * k.A0 / DEG_PER_RAD - k.A2 * std::sin(2 * phi0_deg / DEG_PER_RAD)) +
+              k.A4 * std::sin(4 * phi0_deg / DEG_PER_RAD)) -
+             k.A6 * std::sin(6 * phi0_deg / DEG_PER_RAD)) *
+                a * k0,
+            "scaled arc at origin");
+    const double Mp = chk((N + k0m0) - p.false_northing, "scaled arc to footpoint");
+    const double invA0 = chk(1 / k.A0, "1/A0");
+    const double arcTerm = chk(Mp / chk(k0 * a, "k0 a"), "rectifying latitude");
+
+    double phi = chk(chk(Mp / k0, "arc / k0") / a * invA0, "footpoint start");
+    if (trace) {
+        trace->k0m0 = k0m0;
+        trace->M_prime = Mp;
+        trace->start = phi;
+    }
+    for (int i = 0; i < kMaxFootpointIterations; ++i) {
+        const double phiNew =
+            chk((((arcTerm + k.A2 * std::sin(2 * phi)) - k.A4 * std::sin(4 * phi)) +
+                 k.A6 * std::sin(6 * phi)) *
+                    invA0,
+                "footpoint iteration");
+        if (trace)
+            trace->iterates.push_back(phiNew);
+        const double delta = phi - phiNew;
+        // Single-precision comparison; the nearest single to 1e-8 lies slightly
+        // below it, which decides borderline cases.
+        const float gap = static_cast<float>(std::fabs(delta));
+        chk(gap, "footpoint step");
+        if (!(gap > 1e-8f))
+            return phiNew; // the newest value, not the one it was compared with
+        phi = phiNew;
+    }
+    throw NumericError(NumericError::Kind::Invalid,
+                       "numeric error: footpoint latitude does not converge");
+}
+
+} // namespace
+
+double Footpoint_Latitude(const ProjectionParams& p, double N, double phi0_deg) {
+    return footpoint(p, N, phi0_deg, nullptr);
+}
+
+FootpointTrace Footpoint_Latitude_Trace(const ProjectionParams& p, double N, double phi0_deg) {
+    FootpointTrace trace;
+    footpoint(p, N, phi0_deg, &trace);
+    return trace;
+}
+
+double Calc_Latitude(const ProjectionParams& p, double phi1, double Eprime) {
+    const FaultWatch chk;
+    const double k0 = p.scale_factor;
+    requireFinite(chk, {p.major_axis, p.ecc_squared, k0, phi1, Eprime});
+
+    const Radii r = radiiAt(chk, p.major_axis, p.ecc_squared, phi1);
+    const double rho = r.rho;
+    const double nu = r.nu;
+    const double psi = chk(nu / rho, "psi");
+    const double t = chk(std::tan(phi1), "tan");
+    const double t2 = std::pow(t, 2);
+    const double t4 = std::pow(t, 4);
+    const double t6 = std::pow(t, 6);
+
+    const double K = chk(t / chk(rho * k0, "rho k0"), "K");
+    const double U1 = chk(std::pow(Eprime, 2) / chk(nu * (k0 * 2), "U1 divisor"), "U1");
+
+    const double d2 = chk(std::pow(nu, 3) * (std::pow(k0, 3) * 24), "F2 divisor");
+    const double F2 = chk(std::pow(Eprime, 4) / d2 * K, "F2");
+    const double B2 = ((1 - t2) * 9 * psi + (-4 * std::pow(psi, 2))) + 12 * t2;
+
+    const double d3 = chk(std::pow(nu, 5) * (std::pow(k0, 5) * 720), "F3 divisor");
+    const double F3 = chk(std::pow(Eprime, 6) / d3 * K, "F3");
+    const double B3a =
+        8 * std::pow(psi, 4) * (11 - 24 * t2) - 12 * std::pow(psi, 3) * (21 - 71 * t2);
+    const double B3b = 15 * std::pow(psi, 2) * ((15 - 98 * t2) + 15 * t4);
+    const double B3c = 180 * psi * (5 * t2 - 3 * t4) + 360 * t4;
+
+    const double d4 = chk(std::pow(nu, 7) * (std::pow(k0, 7) * 40320), "F4 divisor");
+    const double F4 = chk(std::pow(Eprime, 8) / d4 * K, "F4");
+    const double B4 = ((1385 + 3633 * t2) + 4095 * t4) + 1575 * t6;
+
+    return chk(((((phi1 - U1 * K) + B2 * F2) - ((B3b + B3a) + B3c) * F3) + F4 * B4) * DEG_PER_RAD,
+               "latitude");
+}
+
+double Calc_Longitude(const ProjectionParams& p, double phi1, double Eprime, int16_t lambda0_deg) {
+    const FaultWatch chk;
+    const double k0 = p.scale_factor;
+    requireFinite(chk, {p.major_axis, p.ecc_squared, k0, phi1, Eprime});
+
+    const Radii r = radiiAt(chk, p.major_axis, p.ecc_squared, phi1);
+    const double nu = r.nu;
+    const double psi = chk(nu / r.rho, "psi");
+    const double t = chk(std::tan(phi1), "tan");
+    const double t2 = std::pow(t, 2);
+    const double t4 = std::pow(t, 4);
+    const double t6 = std::pow(t, 6);
+    const double sec = chk(1 / std::cos(phi1), "secant");
+
+    const double W1 = chk((Eprime / chk(nu * k0, "nu k0")) * sec, "W1");
+    const double d3 = chk(std::pow(nu, 3) * (std::pow(k0, 3) * 6), "W3 divisor");
+    const double W3 = chk((psi + 2 * t2) * (std::pow(Eprime, 3) / d3) * sec, "W3");
+    const double B5 = ((-4 * std::pow(psi, 3) * (1 - 6 * t2) + std::pow(psi, 2) * (9 - 68 * t2)) +
+                       72 * psi * t2) +
+                      24 * t4;
+    const double d5 = chk(std::pow(nu, 5) * (std::pow(k0, 5) * 120), "W5 divisor");
+    const double W5 = chk(B5 * (std::pow(Eprime, 5) / d5) * sec, "W5");
+    // The seventh-power term divides before raising, as E'/(5040^(1/7) k0 nu).
+    const double B7 = ((61 + 662 * t2) + 1320 * t4) + 720 * t6;
+    const double d7 = chk(nu * (std::pow(5040.0, 1.0 / 7) * k0), "W7 divisor");
+    const double W7 = chk(B7 * std::pow(Eprime / d7, 7) * sec, "W7");
+
+    return chk(lambda0_deg + ((W5 + (W1 - W3)) - W7) * DEG_PER_RAD, "longitude");
+}
+
+} // namespace geo

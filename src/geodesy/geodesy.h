@@ -1,0 +1,111 @@
+// Transverse Mercator on a spheroid by Redfearn's series, forward and inverse.
+//
+// Pure numeric core: no Qt, no global state. Every operation takes the
+// parameter set as an argument. Lengths are metres; angles inside the
+// formulas are radians, at the interface degrees where a name says so.
+// South latitudes and west longitudes are negative.
+//
+// Every formula is evaluated in exactly the published order (left to right
+// where it matters, powers with std::pow) so results agree to the last digit
+// with the reference values; do not "simplify" an expression here.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace geo {
+
+// 180 / 3.1415926536 (pi to ten decimals), not 180/pi. The only conversion
+// between degrees and radians in the program.
+inline constexpr double DEG_PER_RAD = 57.29577951289617;
+
+struct ProjectionParams {
+    double major_axis = 0;     // a, metres
+    double ecc_squared = 0;    // e^2 (eccentricity squared, not e)
+    double scale_factor = 0;   // k0
+    double false_easting = 0;  // metres
+    double false_northing = 0; // metres
+    int16_t origin_lat = 0;       // whole degrees, south negative
+    int16_t central_meridian = 0; // whole degrees, west negative
+};
+
+// Meridian-distance series coefficients, a pure function of e^2.
+struct ArcCoefficients {
+    double A0 = 0, A2 = 0, A4 = 0, A6 = 0;
+};
+
+// A division by zero, an overflow or an invalid operation anywhere in a
+// calculation. Thrown instead of returning inf/NaN or a partial result.
+class NumericError : public std::runtime_error {
+  public:
+    enum class Kind { DivisionByZero, Overflow, Invalid };
+    NumericError(Kind kind, const std::string& what) : std::runtime_error(what), kind_(kind) {}
+    Kind kind() const noexcept { return kind_; }
+
+  private:
+    Kind kind_;
+};
+
+// A0..A6 from e^2, series truncated after e^6; e^4, e^6 as e^2 squared, cubed.
+ArcCoefficients Arc_Coefficients(double e2);
+
+// k0 * m(phi): meridian arc from the equator to phi (radians), metres.
+// Stores the coefficients in *coeffs when given (before the arc is evaluated).
+double Meridian_Arc(double e2, double a, double phi, double k0, ArcCoefficients* coeffs = nullptr);
+
+// rho, meridian radius of curvature at phi (radians), metres.
+double Meridian_Radius(const ProjectionParams& p, double phi);
+// nu, prime-vertical radius of curvature at phi (radians), metres.
+double PrimeVertical_Radius(const ProjectionParams& p, double phi);
+
+// Signed decimal degrees from degrees, minutes, seconds: (D + M/60) + S/3600.
+// The caller negates for "S"/"W".
+double Dms_To_Degrees(double D, double M, double S);
+// Short form, degrees and decimal minutes: D + M/60.
+double Dms_To_Degrees(double D, double M);
+
+struct Dms {
+    double deg = 0;         // whole degrees of |x|
+    double min_decimal = 0; // decimal minutes, (|x| - D) * 60
+    double min_whole = 0;   // integer part of min_decimal
+    double sec = 0;         // ((|x| - D) * 60 - Mi) * 60; no carry into minutes
+    bool negative = false;  // x < 0; zero is not negative
+};
+Dms Degrees_To_Dms(double x);
+
+// Forward projection. phi: latitude, radians; k0: scale factor (callers pass
+// p.scale_factor); omega: longitude minus central meridian, radians, east
+// positive. Easting includes false easting, northing false northing.
+// Northing measures the arc from p.origin_lat; 2L, 4L, 6L are formed in
+// 16-bit arithmetic and |origin_lat| > 5461 is an overflow.
+double Calc_Easting(const ProjectionParams& p, double phi, double k0, double omega);
+double Calc_Northing(const ProjectionParams& p, double phi, double k0, double omega);
+
+// Inverse projection. N: northing in metres as entered (false northing
+// included); phi0_deg: latitude of origin, degrees (may carry decimals).
+// Returns the footpoint latitude in radians (fixed-point iteration, tolerance
+// 1e-8 compared in single precision). Uses p.scale_factor and p.false_northing.
+// Gives up with NumericError(Invalid) after 1000 iterations; only northings
+// of the order of 1e14 m, where rounding keeps the iterate hopping, get there.
+double Footpoint_Latitude(const ProjectionParams& p, double N, double phi0_deg);
+
+// The same calculation with its intermediate values, for checking and
+// diagnostics. iterates holds every phi_new in order; the last one is the
+// footpoint latitude.
+struct FootpointTrace {
+    double k0m0 = 0;     // scaled meridian arc to the latitude of origin, metres
+    double M_prime = 0;  // scaled meridian arc to the footpoint, metres
+    double start = 0;    // start value, radians
+    std::vector<double> iterates;
+};
+FootpointTrace Footpoint_Latitude_Trace(const ProjectionParams& p, double N, double phi0_deg);
+
+// Latitude in decimal degrees from footpoint phi1 (radians) and
+// Eprime = easting - false easting (metres).
+double Calc_Latitude(const ProjectionParams& p, double phi1, double Eprime);
+// Longitude in decimal degrees, central meridian lambda0_deg added inside.
+double Calc_Longitude(const ProjectionParams& p, double phi1, double Eprime, int16_t lambda0_deg);
+
+} // namespace geo

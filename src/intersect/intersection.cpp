@@ -1,0 +1,137 @@
+#include "intersection.h"
+
+#include "geodesy.h"
+#include "numtext.h"
+
+#include <cmath>
+#include <exception>
+
+namespace intersect {
+namespace {
+
+// Any run-time failure inside a calculation: they all end the same way.
+struct Trap {};
+
+// Every intermediate is checked as it is formed, so a calculation stops at
+// the operation that overflowed, just as the windows' error trap does.
+double C(double x) {
+    if (!std::isfinite(x))
+        throw Trap{};
+    return x;
+}
+
+double Div(double numerator, double denominator) {
+    if (denominator == 0)
+        throw Trap{};
+    return C(numerator / denominator);
+}
+
+double Strict(const std::string& text) {
+    const auto value = numtext::To_Number(text);
+    if (!value)
+        throw Trap{};
+    return *value;
+}
+
+double Tan_Deg(double deg) { return C(std::tan(deg / geo::DEG_PER_RAD)); }
+// A tangent of exactly 0 (an angle of 0) is a division by zero here.
+double Cot_Deg(double deg) { return Div(1.0, Tan_Deg(deg)); }
+
+std::string Shown(double x) { return numtext::Format_Mask(x, "##.000"); }
+
+// The base line is judged by its length as the program would show it in
+// kilometres with two decimals: 9.994 km passes, 9.995 km shows as 10.00.
+bool Base_Line_Too_Long(double E1, double N1, double E2, double N2) {
+    const double dN = C(N1 - N2);
+    const double dE = C(E1 - E2);
+    const double d = C(std::sqrt(C(C(std::pow(dN, 2)) + C(std::pow(dE, 2)))));
+    const std::string km = numtext::Format_Mask(d / 1000, "#.00");
+    return numtext::Read_Number(km) >= 10;
+}
+
+struct Fields {
+    double E1, N1, E2, N2;
+};
+
+// Read in the order the formula of E3 names them.
+Fields Read_Points(const IntersectionInput& in) {
+    Fields f{};
+    f.E1 = Strict(in.E1);
+    f.E2 = Strict(in.E2);
+    f.N1 = Strict(in.N1);
+    f.N2 = Strict(in.N2);
+    return f;
+}
+
+template <class Steps> IntersectionResult Trapped(Steps&& steps) {
+    IntersectionResult r;
+    try {
+        steps(r);
+    } catch (const Trap&) {
+        r.status = IntersectionResult::Status::DoesNotCompute;
+    } catch (const std::exception&) {
+        r.status = IntersectionResult::Status::DoesNotCompute;
+    }
+    return r;
+}
+
+} // namespace
+
+std::string_view Status_Message(IntersectionResult::Status status) {
+    switch (status) {
+    case IntersectionResult::Status::DoesNotCompute:
+        return kDataDoesNotCompute;
+    case IntersectionResult::Status::TooFar:
+        return kNotSuitableForDistance;
+    case IntersectionResult::Status::Ok:
+        break;
+    }
+    return {};
+}
+
+IntersectionResult Solve_From_Angles(const IntersectionInput& in) {
+    return Trapped([&](IntersectionResult& r) {
+        const double cot_a = Cot_Deg(Strict(in.a));
+        const double cot_b = Cot_Deg(Strict(in.b));
+        const Fields p = Read_Points(in);
+        const double denominator = C(cot_a + cot_b);
+
+        // Left to right as written: E1 cot b + E2 cot a + N1 - N2.
+        const double e_num = C(C(C(C(p.E1 * cot_b) + C(p.E2 * cot_a)) + p.N1) - p.N2);
+        r.E3 = Shown(Div(e_num, denominator));
+
+        // N1 cot b + N2 cot a - E1 + E2.
+        const double n_num = C(C(C(C(p.N1 * cot_b) + C(p.N2 * cot_a)) - p.E1) + p.E2);
+        r.N3 = Shown(Div(n_num, denominator));
+
+        if (Base_Line_Too_Long(p.E1, p.N1, p.E2, p.N2))
+            r.status = IntersectionResult::Status::TooFar;
+    });
+}
+
+IntersectionResult Solve_From_Bearings(const IntersectionInput& in) {
+    return Trapped([&](IntersectionResult& r) {
+        const double a = Strict(in.a);
+        const double cot_a = Cot_Deg(a);
+        const double b = Strict(in.b);
+        const double cot_b = Cot_Deg(b);
+        const Fields p = Read_Points(in);
+
+        // The rays as N = N1 + (E - E1) cot a and N = N2 + (E - E2) cot b.
+        const double e_num = C(C(C(C(p.E2 * cot_b) - C(p.E1 * cot_a)) + p.N1) - p.N2);
+        r.E3 = Shown(Div(e_num, C(cot_b - cot_a)));
+
+        // The same rays as E = E1 + (N - N1) tan a; the tangents are formed
+        // afresh rather than inverted from the cotangents, which would not
+        // give the same last digit.
+        const double tan_a = Tan_Deg(a);
+        const double tan_b = Tan_Deg(b);
+        const double n_num = C(C(C(C(p.N2 * tan_b) - C(p.N1 * tan_a)) + p.E1) - p.E2);
+        r.N3 = Shown(Div(n_num, C(tan_b - tan_a)));
+
+        if (Base_Line_Too_Long(p.E1, p.N1, p.E2, p.N2))
+            r.status = IntersectionResult::Status::TooFar;
+    });
+}
+
+} // namespace intersect

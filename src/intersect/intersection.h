@@ -1,0 +1,42 @@
+// Point C of a plane triangle from two known grid points A and B and two
+// angles, as the two intersection windows compute it. No Qt: a command-line
+// tool can reuse the same arithmetic and the same texts.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace intersect {
+
+// The six input fields exactly as typed; each is read strictly.
+struct IntersectionInput {
+    std::string E1, N1; // A, metres
+    std::string E2, N2; // B, metres
+    std::string a, b;   // decimal degrees
+};
+
+struct IntersectionResult {
+    enum class Status { Ok, DoesNotCompute, TooFar };
+    Status status = Status::Ok;
+    // Results formatted "##.000". They are what the window shows before any
+    // message box: a calculation that fails after E3 was written keeps E3 and
+    // leaves N3 empty; one refused for its base line keeps both. Empty means
+    // "not reached", which no formatted number can be.
+    std::string E3, N3;
+};
+
+inline constexpr std::string_view kDataDoesNotCompute = "Data does not compute.";
+inline constexpr std::string_view kNotSuitableForDistance =
+    "This formula is not suitable for this distance.";
+
+// The message a status shows to the user; empty for Ok.
+std::string_view Status_Message(IntersectionResult::Status status);
+
+// a and b are the interior angles of the triangle at A and at B; C lies to
+// the left of the directed line from A to B.
+IntersectionResult Solve_From_Angles(const IntersectionInput& in);
+
+// a and b are the grid bearings from A and from B to C, clockwise from north.
+IntersectionResult Solve_From_Bearings(const IntersectionInput& in);
+
+} // namespace intersect

@@ -1,0 +1,284 @@
+// Both intersection windows driven through their controls, headless.
+#include "modalguard.h"
+#include "trig1frm.h"
+#include "trig2frm.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+const QStringList kInputs = {"txt_E1", "txt_N1", "txt_E2", "txt_N2", "txt_anglea", "txt_angleb"};
+const QStringList kClearOrder = {"txt_E1", "txt_N1", "txt_E2", "txt_N2",
+                                 "txt_E3", "txt_N3", "txt_anglea", "txt_angleb"};
+const QString kNoCompute = QStringLiteral("Data does not compute.");
+const QString kTooFar = QStringLiteral("This formula is not suitable for this distance.");
+
+QWidget* Open(int window) {
+    QWidget* w = window == 1 ? static_cast<QWidget*>(new Trig1Frm) : new Trig2Frm;
+    w->show();
+    return w;
+}
+
+QLineEdit* Field(QWidget* w, const QString& name) {
+    return must<QLineEdit>(w, name.toLatin1().constData());
+}
+
+QStringList Texts(QWidget* w, const QStringList& names) {
+    QStringList out;
+    for (const QString& n : names)
+        out << Field(w, n)->text();
+    return out;
+}
+
+// Records the result fields at the moment a message box appears, before the
+// guard answers it.
+class BoxWitness : public QObject {
+  public:
+    explicit BoxWitness(QWidget* w) : w_(w) { qApp->installEventFilter(this); }
+    ~BoxWitness() override { qApp->removeEventFilter(this); }
+    QStringList seen;
+
+  protected:
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::Show && qobject_cast<QMessageBox*>(o))
+            seen = Texts(w_, {"txt_E3", "txt_N3"});
+        return false;
+    }
+
+  private:
+    QWidget* w_;
+};
+
+} // namespace
+
+class TstTrigWindows : public QObject {
+    Q_OBJECT
+  private slots:
+    void calculate_data() {
+        QTest::addColumn<int>("window");
+        QTest::addColumn<QStringList>("inputs"); // E1 N1 E2 N2 a b
+        QTest::addColumn<QString>("box");        // empty: none
+        QTest::addColumn<QStringList>("results"); // E3 N3, shown (under the box, if any)
+        auto row = [](const char* name, int window, QStringList in, QString box,
+                      QStringList res) { QTest::newRow(name) << window << in << box << res; };
+        const QStringList none = {"", ""};
+        row("angles: 45 and 45 over 100 m east", 1, {"0", "0", "100", "0", "45", "45"}, {},
+            {"50.000", "50.000"});
+        row("angles: base north gives C west of A", 1, {"0", "0", "0", "100", "45", "45"}, {},
+            {"-50.000", "50.000"});
+        row("angles: 60 and 60", 1, {"1000", "2000", "1500", "2000", "60", "60"}, {},
+            {"1250.000", "2433.013"});
+        row("angles: 30 and 60", 1, {"1000", "2000", "1500", "2000", "30", "60"}, {},
+            {"1375.000", "2216.506"});
+        row("angles: 9.99 km accepted", 1, {"0", "0", "9990", "0", "45", "45"}, {},
+            {"4995.000", "4995.000"});
+        row("angles: 9995 m shows 10.00 km", 1, {"0", "0", "9995", "0", "45", "45"}, kTooFar,
+            {"4997.500", "4997.500"});
+        row("angles: 10.00 km refused", 1, {"0", "0", "10000", "0", "45", "45"}, kTooFar,
+            {"5000.000", "5000.000"});
+        row("angles: result below 1", 1, {"0", "0", ".5", "0", "45", "45"}, {},
+            {".250", ".250"});
+        row("angles: angle 0", 1, {"0", "0", "100", "0", "0", "45"}, kNoCompute, none);
+        row("angles: empty angle", 1, {"0", "0", "100", "0", "45", ""}, kNoCompute, none);
+        row("angles: 12a in an easting", 1, {"12a", "0", "100", "0", "45", "45"}, kNoCompute,
+            none);
+        row("angles: E3 shown when N3 overflows", 1, {"0", "1e308", "0", "1e308", "45", "45"},
+            kNoCompute, {".000", ""});
+        row("bearings: 45 and 315 over 100 m", 2, {"0", "0", "100", "0", "45", "315"}, {},
+            {"50.000", "50.000"});
+        row("bearings: 30 and 330", 2, {"1000", "2000", "1500", "2000", "30", "330"}, {},
+            {"1250.000", "2433.013"});
+        row("bearings: 60 and 300", 2, {"1000", "2000", "1500", "2000", "60", "300"}, {},
+            {"1250.000", "2144.338"});
+        row("bearings: 9.99 km accepted", 2, {"0", "0", "9990", "0", "45", "315"}, {},
+            {"4995.000", "4995.000"});
+        row("bearings: 10.00 km refused", 2, {"0", "0", "10000", "0", "45", "315"}, kTooFar,
+            {"5000.000", "5000.000"});
+        row("bearings: equal bearings", 2, {"0", "0", "100", "0", "45", "45"}, kNoCompute, none);
+        row("bearings: bearing 0", 2, {"0", "0", "100", "0", "0", "315"}, kNoCompute, none);
+        row("bearings: empty bearing", 2, {"0", "0", "100", "0", "45", ""}, kNoCompute, none);
+        row("bearings: 12a in an easting", 2, {"12a", "0", "100", "0", "45", "315"}, kNoCompute,
+            none);
+    }
+    void calculate() {
+        QFETCH(int, window);
+        QFETCH(QStringList, inputs);
+        QFETCH(QString, box);
+        QFETCH(QStringList, results);
+        QPointer<QWidget> w = Open(window);
+        for (int i = 0; i < kInputs.size(); ++i)
+            QTest::keyClicks(Field(w, kInputs[i]), inputs[i]);
+        ModalGuard guard;
+        BoxWitness witness(w);
+        if (!box.isEmpty())
+            guard.expect(box);
+        QTest::mouseClick(must<QPushButton>(w, "SSCommand1"), Qt::LeftButton);
+        QVERIFY_GUARD(guard);
+        if (box.isEmpty()) {
+            QCOMPARE(Texts(w, {"txt_E3", "txt_N3"}), results);
+            QCOMPARE(Texts(w, kInputs), inputs);
+        } else {
+            QCOMPARE(witness.seen, results);
+            QCOMPARE(Texts(w, kClearOrder), QStringList(8, QString()));
+        }
+        delete w;
+    }
+
+    void clearDetails_data() {
+        QTest::addColumn<int>("window");
+        QTest::newRow("angles") << 1;
+        QTest::newRow("bearings") << 2;
+    }
+    void clearDetails() {
+        QFETCH(int, window);
+        QWidget* w = Open(window);
+        QApplication::setActiveWindow(w);
+        QStringList order;
+        for (const QString& n : kClearOrder) {
+            Field(w, n)->setText(QStringLiteral("1"));
+            connect(Field(w, n), &QLineEdit::textChanged, this, [&order, n] { order << n; });
+        }
+        QTest::mouseClick(must<QPushButton>(w, "SSCommand3"), Qt::LeftButton);
+        QCOMPARE(order, kClearOrder);
+        QCOMPARE(Texts(w, kClearOrder), QStringList(8, QString()));
+        QVERIFY(w->isVisible());
+
+        // Called by itself, it leaves the focus where it was.
+        Field(w, "txt_angleb")->setText(QStringLiteral("1"));
+        Field(w, "txt_N2")->setFocus();
+        if (auto* t1 = qobject_cast<Trig1Frm*>(w))
+            t1->Clear_Details();
+        else
+            qobject_cast<Trig2Frm*>(w)->Clear_Details();
+        QCOMPARE(Field(w, "txt_angleb")->text(), QString());
+        QCOMPARE(QApplication::focusWidget(), Field(w, "txt_N2"));
+        delete w;
+    }
+
+    void close_data() {
+        QTest::addColumn<int>("window");
+        QTest::addColumn<bool>("byButton");
+        QTest::newRow("angles, Close button") << 1 << true;
+        QTest::newRow("angles, window frame") << 1 << false;
+        QTest::newRow("bearings, Close button") << 2 << true;
+        QTest::newRow("bearings, window frame") << 2 << false;
+    }
+    void close() {
+        QFETCH(int, window);
+        QFETCH(bool, byButton);
+        QPointer<QWidget> w = Open(window);
+        QSignalSpy spy(w.data(), SIGNAL(closed()));
+        if (byButton)
+            QTest::mouseClick(must<QPushButton>(w, "SSCommand2"), Qt::LeftButton);
+        else
+            w->close();
+        QCOMPARE(spy.count(), 1);
+        QVERIFY(!w->isVisible());
+        w->close(); // a second close before the deletion is no second return to the menu
+        QCOMPARE(spy.count(), 1);
+        QTRY_VERIFY(w.isNull());
+    }
+
+    void focusOrder_data() {
+        QTest::addColumn<int>("window");
+        QTest::addColumn<QStringList>("order");
+        QTest::newRow("angles") << 1
+                                << QStringList{"txt_E1", "txt_N1", "txt_E2", "txt_N2",
+                                               "txt_anglea", "txt_angleb", "txt_E3", "txt_N3",
+                                               "SSCommand1", "SSCommand2", "SSCommand3"};
+        // The bearings window visits N3 before E3 and Close before Calculate.
+        QTest::newRow("bearings") << 2
+                                  << QStringList{"txt_E1", "txt_N1", "txt_E2", "txt_N2",
+                                                 "txt_anglea", "txt_angleb", "txt_N3", "txt_E3",
+                                                 "SSCommand2", "SSCommand1", "SSCommand3"};
+    }
+    void focusOrder() {
+        QFETCH(int, window);
+        QFETCH(QStringList, order);
+        QWidget* w = Open(window);
+        QStringList walked;
+        QWidget* start = Field(w, "txt_E1");
+        QWidget* x = start;
+        do {
+            if (x->focusPolicy() & Qt::TabFocus && x->isVisibleTo(w))
+                walked << x->objectName();
+            x = x->nextInFocusChain();
+        } while (x != start && walked.size() < 40);
+        QCOMPARE(walked, order);
+        delete w;
+    }
+
+    void controls_data() {
+        QTest::addColumn<int>("window");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("text");
+        const QString L = "QLabel", B = "QPushButton", E = "QLineEdit";
+        const QList<std::tuple<QString, QString, QString>> shared = {
+            {"Label3", L, "Easting"},      {"Label2", L, "Northing"},
+            {"Label10", L, "Angle a"},     {"Label1", L, "Position A"},
+            {"Label6", L, "Easting"},      {"Label5", L, "Northing"},
+            {"Label12", L, "Angle b"},     {"Label4", L, "Position B"},
+            {"Text1", L, "Position C (Unknown)"},
+            {"Label17", L, "Easting"},     {"Label16", L, "Northing"},
+            {"SSCommand1", B, "Calculate"}, {"SSCommand3", B, "Clear Details"},
+            {"SSCommand2", B, "Close"},    {"Label7", L, "Position A"},
+            {"Label8", L, "Position B"},   {"Label9", L, "C"},
+            {"Label13", L, "a"},           {"Label14", L, "b"}};
+        for (int window : {1, 2}) {
+            const char* tag = window == 1 ? "angles" : "bearings";
+            for (const auto& [n, k, t] : shared)
+                QTest::addRow("%s %s", tag, qPrintable(n)) << window << n << k << t;
+            for (const QString& n : kClearOrder)
+                QTest::addRow("%s %s", tag, qPrintable(n)) << window << n << E << QString();
+        }
+        auto add = [](int w, const char* n, const QString& k, const char* t) {
+            QTest::addRow("%s %s", w == 1 ? "angles" : "bearings", n)
+                << w << QString(n) << k << QString(t);
+        };
+        add(1, "Label11", L, "Angle BAC");
+        add(1, "Label18", L,
+            "To calculate the co-ordinates of point C from points A and B. The co-ordinates of "
+            "points A and B are known along with the angles to point C.");
+        add(2, "Label19", L,
+            "To calculate the co-ordinates of point C. The co-ordinates of points A and B are "
+            "known along with the angles a and b.");
+        add(2, "Label20", L, "eg. Angle b =330");
+        add(2, "Label11", L, "Grid North");
+        add(2, "Label18", L, "Grid North");
+    }
+    void controls() {
+        QFETCH(int, window);
+        QFETCH(QString, name);
+        QFETCH(QString, kind);
+        QFETCH(QString, text);
+        QWidget* w = Open(window);
+        QCOMPARE(w->objectName(), window == 1 ? "trig1frm" : "trig2frm");
+        QCOMPARE(w->windowTitle(), window == 1 ? "Triangular" : "Trilateration");
+        auto* frame = must<QGroupBox>(w, "SSFrame1");
+        QCOMPARE(frame->title(), QString());
+        QWidget* c = must<QWidget>(w, name.toLatin1().constData());
+        QCOMPARE(QString(c->metaObject()->className()), kind);
+        QVERIFY(frame->isAncestorOf(c));
+        QVERIFY(c->isVisible());
+        QString shown;
+        if (auto* l = qobject_cast<QLabel*>(c))
+            shown = l->text();
+        else if (auto* b = qobject_cast<QPushButton*>(c))
+            shown = b->text();
+        else
+            shown = qobject_cast<QLineEdit*>(c)->text(); // every field starts empty
+        QCOMPARE(shown, text);
+        delete w;
+    }
+};
+
+QTEST_MAIN(TstTrigWindows)
+#include "tst_trigwindows.moc"

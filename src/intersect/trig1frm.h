@@ -1,0 +1,38 @@
+// The "Triangular" window: point C from A, B and the interior angles of
+// the triangle at A and B.
+#pragma once
+
+#include <QWidget>
+#include <memory>
+
+namespace Ui {
+class Trig1Frm;
+}
+
+class Trig1Frm : public QWidget {
+    Q_OBJECT
+  public:
+    // Deletes itself when closed.
+    explicit Trig1Frm(QWidget* parent = nullptr);
+    ~Trig1Frm() override;
+
+    // Empties the eight fields; focus does not move.
+    void Clear_Details();
+
+  signals:
+    // Emitted once when the window closes, by "Close" or by the window
+    // frame; the window is destroyed right after.
+    void closed();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private slots:
+    void SSCommand1_clicked(); // Calculate
+    void SSCommand2_clicked(); // Close
+    void SSCommand3_clicked(); // Clear Details
+
+  private:
+    std::unique_ptr<Ui::Trig1Frm> ui;
+    bool closed_ = false;
+};

@@ -1,0 +1,144 @@
+#include "shell.h"
+
+#include "menufrm.h"
+#include "messages.h"
+#include "paths.h"
+#include "store.h"
+#include "trig1frm.h"
+#include "trig2frm.h"
+#include "ui_mainmenufrm.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+
+MainMenufrm::MainMenufrm(Shell& shell, QWidget* parent)
+    : QWidget(parent), shell_(shell), ui(std::make_unique<Ui::MainMenufrm>()) {
+    ui->setupUi(this);
+    connect(ui->SSCommand1, &QPushButton::clicked, this, &MainMenufrm::SSCommand1_clicked);
+    connect(ui->SSCommand2, &QPushButton::clicked, this, &MainMenufrm::SSCommand2_clicked);
+    connect(ui->SSCommand3, &QPushButton::clicked, this, &MainMenufrm::SSCommand3_clicked);
+    connect(ui->SSCommand4, &QPushButton::clicked, this, &MainMenufrm::SSCommand4_clicked);
+}
+
+MainMenufrm::~MainMenufrm() = default;
+
+// The buttons open the windows named here, whatever their captions say.
+void MainMenufrm::SSCommand1_clicked() { shell_.openTriangular(); }
+void MainMenufrm::SSCommand2_clicked() { shell_.openTrilateration(); }
+void MainMenufrm::SSCommand4_clicked() { shell_.openConversion(); }
+void MainMenufrm::SSCommand3_clicked() { close(); }
+
+void MainMenufrm::closeEvent(QCloseEvent* event) {
+    // Closing the menu always ends the run.
+    event->accept();
+    shell_.shutDown();
+}
+
+Shell::Shell(AppState& state, Options options) : state_(state), options_(std::move(options)) {
+    state_.terminate = [this] { terminate(); };
+}
+
+Shell::~Shell() {
+    for (auto& w : loaded_)
+        delete w.data();
+}
+
+bool Shell::Start() {
+    // There is one installation folder on this platform: quillmar/ in the
+    // user's data folder.
+    state_.InstallFolder = QDir::cleanPath(options_.dataFolder + QStringLiteral("/quillmar"));
+    state_.DatabasePath = state_.InstallFolder + QLatin1Char('/') + catalogue::kFileName;
+
+    QDir().mkpath(options_.lockFolder);
+    lock_ = std::make_unique<QLockFile>(options_.lockFolder + QStringLiteral("/quillmar.lock"));
+    // Only a live process holds the lock; one left by a crashed run is
+    // recognised by its dead process id and taken over.
+    lock_->setStaleLockTime(0);
+    if (!lock_->tryLock(0)) {
+        common::Show_Message(nullptr, QStringLiteral("Program is already running"));
+        lock_.reset();
+        return false;
+    }
+
+    const QString path = state_.InstallFolder + QLatin1Char('/') + catalogue::kFileName;
+    if (common::FileExists(path)) {
+        state_.DatabasePath = path;
+    } else if (!catalogue::CatalogueStore::InstallDefault(path)) {
+        // First run installs the shipped catalogue, as an installer would;
+        // only when that is impossible does the user hear about it.
+        common::Show_Message(nullptr, QStringLiteral("Can't find database (Quillmar.mdb)"));
+    }
+
+    menu_ = new MainMenufrm(*this);
+    load(menu_);
+    showMenu();
+    return true;
+}
+
+void Shell::load(QWidget* w) { loaded_.emplace_back(w); }
+
+QList<QWidget*> Shell::loadedWindows() const {
+    QList<QWidget*> out;
+    for (const auto& w : loaded_)
+        if (w)
+            out << w.data();
+    return out;
+}
+
+void Shell::showMenu() {
+    if (menu_ && !shuttingDown_)
+        menu_->show();
+}
+
+void Shell::openTriangular() {
+    auto* w = new Trig1Frm();
+    load(w);
+    connect(w, &Trig1Frm::closed, this, &Shell::showMenu);
+    menu_->hide();
+    w->show();
+}
+
+void Shell::openTrilateration() {
+    auto* w = new Trig2Frm();
+    load(w);
+    connect(w, &Trig2Frm::closed, this, &Shell::showMenu);
+    menu_->hide();
+    w->show();
+}
+
+void Shell::openConversion() {
+    if (!menuFrm_) {
+        auto* w = new MenuFrm(state_);
+        menuFrm_ = w;
+        load(w);
+        connect(w, &MenuFrm::closed, this, &Shell::showMenu);
+        if (!w->Load())
+            return; // the catalogue store has reported it, or ended the run
+    }
+    menu_->hide();
+    menuFrm_->show();
+}
+
+void Shell::shutDown() {
+    if (shuttingDown_)
+        return;
+    shuttingDown_ = true;
+    // Newest first. Deferred deletion: the caller may be a handler of one
+    // of these very windows.
+    for (auto it = loaded_.rbegin(); it != loaded_.rend(); ++it) {
+        if (*it) {
+            (*it)->hide();
+            (*it)->deleteLater();
+        }
+    }
+    if (lock_)
+        lock_->unlock();
+    QCoreApplication::exit(0);
+}
+
+void Shell::terminate() {
+    terminated_ = true;
+    shutDown();
+    QCoreApplication::exit(1);
+}
