@@ -46,6 +46,8 @@ MenuFrm::MenuFrm(AppState& state, QWidget* parent)
     onSelected(ui->Option2, this, [this] { Option2_clicked(); });
 
     setGeogEntryGeometry(true);
+    connectWorkingTabs();
+    connectPrinting();
 }
 
 MenuFrm::~MenuFrm() = default;

@@ -44,12 +44,24 @@ class MenuFrm : public QWidget {
     void opt_short_clicked();
     void Option1_clicked();
     void Option2_clicked();
+    // The working tabs (workingtabs.cpp).
+    void cmd_convert_clicked();
+    void Command1_clicked();
+    void cmd_calc_clicked();
+    void Option3_clicked();
+    void Option4_clicked();
+    // The printed reports (printing.cpp).
+    void Command2_clicked();
+    void Command3_clicked();
+    void Command4_clicked();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
 
   private:
     void setGeogEntryGeometry(bool withSeconds);
+    void connectWorkingTabs(); // workingtabs.cpp
+    void connectPrinting();    // printing.cpp
 
     AppState& state_;
     std::unique_ptr<Ui::MenuFrm> ui;

@@ -7,7 +7,9 @@
 namespace intersect {
 
 namespace {
-std::string Text(const QLineEdit* e) { return e->text().toStdString(); }
+std::string Text(const QLineEdit* e) {
+    return e->text().toStdString();
+}
 } // namespace
 
 IntersectionInput Read_Fields(const FieldSet& f) {

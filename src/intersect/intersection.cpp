@@ -33,11 +33,17 @@ double Strict(const std::string& text) {
     return *value;
 }
 
-double Tan_Deg(double deg) { return C(std::tan(deg / geo::DEG_PER_RAD)); }
+double Tan_Deg(double deg) {
+    return C(std::tan(deg / geo::DEG_PER_RAD));
+}
 // A tangent of exactly 0 (an angle of 0) is a division by zero here.
-double Cot_Deg(double deg) { return Div(1.0, Tan_Deg(deg)); }
+double Cot_Deg(double deg) {
+    return Div(1.0, Tan_Deg(deg));
+}
 
-std::string Shown(double x) { return numtext::Format_Mask(x, "##.000"); }
+std::string Shown(double x) {
+    return numtext::Format_Mask(x, "##.000");
+}
 
 // The base line is judged by its length as the program would show it in
 // kilometres with two decimals: 9.994 km passes, 9.995 km shows as 10.00.

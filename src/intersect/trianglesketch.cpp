@@ -5,9 +5,9 @@
 // The coordinates match the label positions in trig1frm.ui and trig2frm.ui;
 // move both together.
 namespace {
-constexpr QPointF kA{40, 124}, kB{220, 124}, kC{130, 40};   // angles
-constexpr QPointF kNA{50, 150}, kNB{220, 150}, kNC{122, 62}; // bearings
-constexpr qreal kNorthTop = 26;
+constexpr QPointF kA{30, 118}, kB{210, 118}, kC{120, 30};    // angles
+constexpr QPointF kNA{40, 160}, kNB{196, 160}, kNC{118, 44}; // bearings
+constexpr qreal kNorthTop = 24;
 constexpr qreal kShape1Radius = 16;
 } // namespace
 
@@ -22,7 +22,7 @@ void TriangleSketch::setKind(Kind kind) {
 }
 
 QSize TriangleSketch::sizeHint() const {
-    return kind_ == Kind::Angles ? QSize(260, 150) : QSize(270, 180);
+    return kind_ == Kind::Angles ? QSize(240, 144) : QSize(240, 186);
 }
 
 void TriangleSketch::paintEvent(QPaintEvent*) {
@@ -36,9 +36,9 @@ void TriangleSketch::paintEvent(QPaintEvent*) {
         p.drawLine(kB, kC); // Line3
         return;
     }
-    p.drawLine(kNA, QPointF(kNA.x(), kNorthTop)); // Line1, grid north at A
-    p.drawLine(kNB, QPointF(kNB.x(), kNorthTop)); // Line2, grid north at B
-    p.drawLine(kNA, kNC);                         // Line3
-    p.drawLine(kNB, kNC);                         // Line4
+    p.drawLine(kNA, QPointF(kNA.x(), kNorthTop));     // Line1, grid north at A
+    p.drawLine(kNB, QPointF(kNB.x(), kNorthTop));     // Line2, grid north at B
+    p.drawLine(kNA, kNC);                             // Line3
+    p.drawLine(kNB, kNC);                             // Line4
     p.drawEllipse(kNB, kShape1Radius, kShape1Radius); // Shape1
 }

@@ -7,7 +7,7 @@
 
 namespace {
 intersect::FieldSet Fields(const Ui::Trig1Frm& form) {
-    return {form.txt_E1, form.txt_N1, form.txt_E2, form.txt_N2,
+    return {form.txt_E1, form.txt_N1, form.txt_E2,     form.txt_N2,
             form.txt_E3, form.txt_N3, form.txt_anglea, form.txt_angleb};
 }
 } // namespace
@@ -23,7 +23,9 @@ Trig1Frm::Trig1Frm(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::T
 
 Trig1Frm::~Trig1Frm() = default;
 
-void Trig1Frm::Clear_Details() { intersect::Clear_Fields(Fields(*ui)); }
+void Trig1Frm::Clear_Details() {
+    intersect::Clear_Fields(Fields(*ui));
+}
 
 void Trig1Frm::SSCommand1_clicked() {
     const auto result = intersect::Solve_From_Angles(intersect::Read_Fields(Fields(*ui)));
@@ -31,9 +33,13 @@ void Trig1Frm::SSCommand1_clicked() {
         Clear_Details();
 }
 
-void Trig1Frm::SSCommand2_clicked() { close(); }
+void Trig1Frm::SSCommand2_clicked() {
+    close();
+}
 
-void Trig1Frm::SSCommand3_clicked() { Clear_Details(); }
+void Trig1Frm::SSCommand3_clicked() {
+    Clear_Details();
+}
 
 void Trig1Frm::closeEvent(QCloseEvent* event) {
     event->accept();

@@ -7,7 +7,7 @@
 
 namespace {
 intersect::FieldSet Fields(const Ui::Trig2Frm& form) {
-    return {form.txt_E1, form.txt_N1, form.txt_E2, form.txt_N2,
+    return {form.txt_E1, form.txt_N1, form.txt_E2,     form.txt_N2,
             form.txt_E3, form.txt_N3, form.txt_anglea, form.txt_angleb};
 }
 } // namespace
@@ -23,7 +23,9 @@ Trig2Frm::Trig2Frm(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::T
 
 Trig2Frm::~Trig2Frm() = default;
 
-void Trig2Frm::Clear_Details() { intersect::Clear_Fields(Fields(*ui)); }
+void Trig2Frm::Clear_Details() {
+    intersect::Clear_Fields(Fields(*ui));
+}
 
 void Trig2Frm::SSCommand1_clicked() {
     const auto result = intersect::Solve_From_Bearings(intersect::Read_Fields(Fields(*ui)));
@@ -31,9 +33,13 @@ void Trig2Frm::SSCommand1_clicked() {
         Clear_Details();
 }
 
-void Trig2Frm::SSCommand2_clicked() { close(); }
+void Trig2Frm::SSCommand2_clicked() {
+    close();
+}
 
-void Trig2Frm::SSCommand3_clicked() { Clear_Details(); }
+void Trig2Frm::SSCommand3_clicked() {
+    Clear_Details();
+}
 
 void Trig2Frm::closeEvent(QCloseEvent* event) {
     event->accept();

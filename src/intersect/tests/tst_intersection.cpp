@@ -9,7 +9,7 @@ using Status = IntersectionResult::Status;
 Q_DECLARE_METATYPE(Status)
 
 namespace {
-const char* kE = "";   // not reached: the window leaves the field alone
+const char* kE = "";    // not reached: the window leaves the field alone
 const char* kAny = "*"; // reached, but the text is of no interest
 } // namespace
 
@@ -101,18 +101,14 @@ class TstIntersection : public QObject {
         columns();
         const Status ok = Status::Ok, far = Status::TooFar, bad = Status::DoesNotCompute;
         row("45 and 315 over 100 m", "0", "0", "100", "0", "45", "315", ok, "50.000", "50.000");
-        row("30 and 330", "1000", "2000", "1500", "2000", "30", "330", ok, "1250.000",
-            "2433.013");
-        row("60 and 300", "1000", "2000", "1500", "2000", "60", "300", ok, "1250.000",
-            "2144.338");
+        row("30 and 330", "1000", "2000", "1500", "2000", "30", "330", ok, "1250.000", "2433.013");
+        row("60 and 300", "1000", "2000", "1500", "2000", "60", "300", ok, "1250.000", "2144.338");
         row("lines crossing behind A and B", "0", "0", "100", "0", "225", "135", ok, "50.000",
             "50.000");
         row("bearings of 90 and 180 do not fail", "0", "0", "100", "100", "90", "180", ok,
             "100.000", ".000");
-        row("base 9990 m accepted", "0", "0", "9990", "0", "45", "315", ok, "4995.000",
-            "4995.000");
-        row("base 9995 m refused", "0", "0", "9995", "0", "45", "315", far, "4997.500",
-            "4997.500");
+        row("base 9990 m accepted", "0", "0", "9990", "0", "45", "315", ok, "4995.000", "4995.000");
+        row("base 9995 m refused", "0", "0", "9995", "0", "45", "315", far, "4997.500", "4997.500");
         row("base 10000 m refused", "0", "0", "10000", "0", "45", "315", far, "5000.000",
             "5000.000");
         row("equal bearings", "0", "0", "100", "0", "45", "45", bad, kE, kE);
@@ -133,8 +129,8 @@ class TstIntersection : public QObject {
         QTest::addColumn<Status>("status");
         QTest::addColumn<QString>("text");
         QTest::newRow("ok shows nothing") << Status::Ok << QString();
-        QTest::newRow("does not compute") << Status::DoesNotCompute
-                                          << QStringLiteral("Data does not compute.");
+        QTest::newRow("does not compute")
+            << Status::DoesNotCompute << QStringLiteral("Data does not compute.");
         QTest::newRow("too far") << Status::TooFar
                                  << QStringLiteral(
                                         "This formula is not suitable for this distance.");

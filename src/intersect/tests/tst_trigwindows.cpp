@@ -15,7 +15,7 @@
 namespace {
 
 const QStringList kInputs = {"txt_E1", "txt_N1", "txt_E2", "txt_N2", "txt_anglea", "txt_angleb"};
-const QStringList kClearOrder = {"txt_E1", "txt_N1", "txt_E2", "txt_N2",
+const QStringList kClearOrder = {"txt_E1", "txt_N1", "txt_E2",     "txt_N2",
                                  "txt_E3", "txt_N3", "txt_anglea", "txt_angleb"};
 const QString kNoCompute = QStringLiteral("Data does not compute.");
 const QString kTooFar = QStringLiteral("This formula is not suitable for this distance.");
@@ -63,11 +63,12 @@ class TstTrigWindows : public QObject {
   private slots:
     void calculate_data() {
         QTest::addColumn<int>("window");
-        QTest::addColumn<QStringList>("inputs"); // E1 N1 E2 N2 a b
-        QTest::addColumn<QString>("box");        // empty: none
+        QTest::addColumn<QStringList>("inputs");  // E1 N1 E2 N2 a b
+        QTest::addColumn<QString>("box");         // empty: none
         QTest::addColumn<QStringList>("results"); // E3 N3, shown (under the box, if any)
-        auto row = [](const char* name, int window, QStringList in, QString box,
-                      QStringList res) { QTest::newRow(name) << window << in << box << res; };
+        auto row = [](const char* name, int window, QStringList in, QString box, QStringList res) {
+            QTest::newRow(name) << window << in << box << res;
+        };
         const QStringList none = {"", ""};
         row("angles: 45 and 45 over 100 m east", 1, {"0", "0", "100", "0", "45", "45"}, {},
             {"50.000", "50.000"});
@@ -83,12 +84,10 @@ class TstTrigWindows : public QObject {
             {"4997.500", "4997.500"});
         row("angles: 10.00 km refused", 1, {"0", "0", "10000", "0", "45", "45"}, kTooFar,
             {"5000.000", "5000.000"});
-        row("angles: result below 1", 1, {"0", "0", ".5", "0", "45", "45"}, {},
-            {".250", ".250"});
+        row("angles: result below 1", 1, {"0", "0", ".5", "0", "45", "45"}, {}, {".250", ".250"});
         row("angles: angle 0", 1, {"0", "0", "100", "0", "0", "45"}, kNoCompute, none);
         row("angles: empty angle", 1, {"0", "0", "100", "0", "45", ""}, kNoCompute, none);
-        row("angles: 12a in an easting", 1, {"12a", "0", "100", "0", "45", "45"}, kNoCompute,
-            none);
+        row("angles: 12a in an easting", 1, {"12a", "0", "100", "0", "45", "45"}, kNoCompute, none);
         row("angles: E3 shown when N3 overflows", 1, {"0", "1e308", "0", "1e308", "45", "45"},
             kNoCompute, {".000", ""});
         row("bearings: 45 and 315 over 100 m", 2, {"0", "0", "100", "0", "45", "315"}, {},
@@ -190,13 +189,13 @@ class TstTrigWindows : public QObject {
         QTest::addColumn<int>("window");
         QTest::addColumn<QStringList>("order");
         QTest::newRow("angles") << 1
-                                << QStringList{"txt_E1", "txt_N1", "txt_E2", "txt_N2",
-                                               "txt_anglea", "txt_angleb", "txt_E3", "txt_N3",
+                                << QStringList{"txt_E1",     "txt_N1",     "txt_E2",    "txt_N2",
+                                               "txt_anglea", "txt_angleb", "txt_E3",    "txt_N3",
                                                "SSCommand1", "SSCommand2", "SSCommand3"};
         // The bearings window visits N3 before E3 and Close before Calculate.
         QTest::newRow("bearings") << 2
-                                  << QStringList{"txt_E1", "txt_N1", "txt_E2", "txt_N2",
-                                                 "txt_anglea", "txt_angleb", "txt_N3", "txt_E3",
+                                  << QStringList{"txt_E1",     "txt_N1",     "txt_E2",    "txt_N2",
+                                                 "txt_anglea", "txt_angleb", "txt_N3",    "txt_E3",
                                                  "SSCommand2", "SSCommand1", "SSCommand3"};
     }
     void focusOrder() {
@@ -222,16 +221,25 @@ class TstTrigWindows : public QObject {
         QTest::addColumn<QString>("text");
         const QString L = "QLabel", B = "QPushButton", E = "QLineEdit";
         const QList<std::tuple<QString, QString, QString>> shared = {
-            {"Label3", L, "Easting"},      {"Label2", L, "Northing"},
-            {"Label10", L, "Angle a"},     {"Label1", L, "Position A"},
-            {"Label6", L, "Easting"},      {"Label5", L, "Northing"},
-            {"Label12", L, "Angle b"},     {"Label4", L, "Position B"},
+            {"Label3", L, "Easting"},
+            {"Label2", L, "Northing"},
+            {"Label10", L, "Angle a"},
+            {"Label1", L, "Position A"},
+            {"Label6", L, "Easting"},
+            {"Label5", L, "Northing"},
+            {"Label12", L, "Angle b"},
+            {"Label4", L, "Position B"},
             {"Text1", L, "Position C (Unknown)"},
-            {"Label17", L, "Easting"},     {"Label16", L, "Northing"},
-            {"SSCommand1", B, "Calculate"}, {"SSCommand3", B, "Clear Details"},
-            {"SSCommand2", B, "Close"},    {"Label7", L, "Position A"},
-            {"Label8", L, "Position B"},   {"Label9", L, "C"},
-            {"Label13", L, "a"},           {"Label14", L, "b"}};
+            {"Label17", L, "Easting"},
+            {"Label16", L, "Northing"},
+            {"SSCommand1", B, "Calculate"},
+            {"SSCommand3", B, "Clear Details"},
+            {"SSCommand2", B, "Close"},
+            {"Label7", L, "Position A"},
+            {"Label8", L, "Position B"},
+            {"Label9", L, "C"},
+            {"Label13", L, "a"},
+            {"Label14", L, "b"}};
         for (int window : {1, 2}) {
             const char* tag = window == 1 ? "angles" : "bearings";
             for (const auto& [n, k, t] : shared)
