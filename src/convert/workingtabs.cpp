@@ -1,10 +1,141 @@
-// Handlers of the "Geog to Grid", "Grid to Geog" and "Distance" tabs.
+// Handlers of the "Geog to Grid", "Grid to Geog" and "Distance" tabs. They
+// only move texts between the fields and the conversions.
+#include "conversions.h"
 #include "menufrm.h"
+#include "messages.h"
+#include "spheroidtab.h"
 #include "ui_menufrm.h"
+#include "widgets.h"
 
-void MenuFrm::connectWorkingTabs() {}
-void MenuFrm::cmd_convert_clicked() {}
-void MenuFrm::Command1_clicked() {}
-void MenuFrm::cmd_calc_clicked() {}
-void MenuFrm::Option3_clicked() {}
-void MenuFrm::Option4_clicked() {}
+#include <QLineEdit>
+
+#include <initializer_list>
+
+namespace {
+
+std::string text(const QLineEdit* f) { return f->text().toStdString(); }
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+// The Spheroid tab's fields live in its own form.
+const QLineEdit* spheroidField(const SpheroidTab* tab, const char* name) {
+    auto* f = tab->findChild<QLineEdit*>(QString::fromLatin1(name));
+    Q_ASSERT(f);
+    return f;
+}
+
+} // namespace
+
+void MenuFrm::connectWorkingTabs() {
+    connect(ui->cmd_convert, &QPushButton::clicked, this, [this] { cmd_convert_clicked(); });
+    connect(ui->Command1, &QPushButton::clicked, this, [this] { Command1_clicked(); });
+    connect(ui->cmd_calc, &QPushButton::clicked, this, [this] { cmd_calc_clicked(); });
+    // A click on the option already selected changes nothing.
+    connect(ui->Option3, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            Option3_clicked();
+    });
+    connect(ui->Option4, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            Option4_clicked();
+    });
+    // Widths in pixels depend on the screen; start from the twip width.
+    const int minWidth = common::Twips(this, ui->Option3->isChecked() ? 1176 : 456);
+    for (QLineEdit* f : {ui->txt_lat_min1, ui->txt_long_min1, ui->txt_lat_min2, ui->txt_long_min2})
+        f->resize(minWidth, f->height());
+}
+
+void MenuFrm::cmd_convert_clicked() {
+    convert::GeogInput in;
+    in.lat_deg = text(ui->txt_lat_deg);
+    in.lat_min = text(ui->txt_lat_min);
+    in.lat_sec = text(ui->txt_lat_sec);
+    in.ns = text(ui->txt_ns);
+    in.long_deg = text(ui->txt_long_deg);
+    in.long_min = text(ui->txt_long_min);
+    in.long_sec = text(ui->txt_long_sec);
+    in.ew = text(ui->txt_ew);
+    in.withSeconds = ui->opt_long->isChecked();
+    const convert::GridTexts r =
+        convert::Geog_To_Grid(state_.params, text(spheroidField(spheroid_, "txt_cm")), in);
+    if (!r.message.empty()) {
+        common::Show_Message(this, qs(r.message));
+        return;
+    }
+    ui->txt_easting->setText(qs(r.easting));
+    ui->txt_northing->setText(qs(r.northing));
+}
+
+void MenuFrm::Command1_clicked() {
+    convert::GridInput in;
+    in.easting = text(ui->txt_east);
+    in.northing = text(ui->txt_north);
+    in.cm_text = text(spheroidField(spheroid_, "txt_cm"));
+    in.orig_text = text(spheroidField(spheroid_, "txt_orig"));
+    const convert::GeogTexts r = convert::Grid_To_Geog(state_.params, in);
+    if (!r.message.empty()) {
+        common::Show_Message(this, qs(r.message));
+        QLineEdit* bad = r.bad == convert::GeogTexts::Bad::Northing ? ui->txt_north
+                         : r.bad == convert::GeogTexts::Bad::Easting ? ui->txt_east
+                                                                      : nullptr;
+        if (bad) {
+            bad->setText(QString());
+            bad->setFocus();
+        }
+        return;
+    }
+    state_.result = r.result;
+    if (ui->Option2->isChecked())
+        Show_Result_Seconds();
+    else
+        Show_Result_Minutes();
+}
+
+void MenuFrm::cmd_calc_clicked() {
+    convert::DistanceInput in;
+    const QLineEdit* geog[16] = {
+        ui->txt_lat_deg1,  ui->txt_lat_min1,  ui->txt_lat_sec1,  ui->txt_lat_hemis1,
+        ui->txt_long_deg1, ui->txt_long_min1, ui->txt_long_sec1, ui->txt_long_hemis1,
+        ui->txt_lat_deg2,  ui->txt_lat_min2,  ui->txt_lat_sec2,  ui->txt_lat_hemis2,
+        ui->txt_long_deg2, ui->txt_long_min2, ui->txt_long_sec2, ui->txt_long_hemis2};
+    for (std::size_t i = 0; i < in.geog.size(); ++i)
+        in.geog[i] = text(geog[i]);
+    in.grid = {text(ui->txt_east1), text(ui->txt_north1), text(ui->txt_east2),
+               text(ui->txt_north2)};
+    in.withSeconds = ui->Option4->isChecked();
+    const convert::DistanceTexts r =
+        convert::Point_Distance(state_.params, text(spheroidField(spheroid_, "txt_cm")), in);
+    if (r.message == convert::kSelectSpheroid) {
+        common::Show_Message(this, qs(r.message), QStringLiteral("True"),
+                             common::Buttons::OkCancel);
+        return;
+    }
+    if (!r.message.empty()) {
+        common::Show_Message(this, qs(r.message));
+        return;
+    }
+    ui->lbl_kms->setText(qs(r.kms));
+    ui->lbl_miles->setText(qs(r.miles));
+}
+
+void MenuFrm::Option3_clicked() {
+    for (QWidget* w : std::initializer_list<QWidget*>{ui->txt_lat_sec1, ui->txt_long_sec1,
+                                                      ui->txt_lat_sec2, ui->txt_long_sec2,
+                                                      ui->Label5_5})
+        w->hide();
+    // Each minutes field covers the place of the hidden seconds field.
+    const int width = common::Twips(this, 1176);
+    for (QLineEdit* f : {ui->txt_lat_min1, ui->txt_long_min1, ui->txt_lat_min2, ui->txt_long_min2})
+        f->resize(width, f->height());
+    ui->txt_lat_deg1->setFocus();
+}
+
+void MenuFrm::Option4_clicked() {
+    for (QWidget* w : std::initializer_list<QWidget*>{ui->txt_lat_sec1, ui->txt_long_sec1,
+                                                      ui->txt_lat_sec2, ui->txt_long_sec2,
+                                                      ui->Label5_5})
+        w->show();
+    const int width = common::Twips(this, 456);
+    for (QLineEdit* f : {ui->txt_lat_min1, ui->txt_long_min1, ui->txt_lat_min2, ui->txt_long_min2})
+        f->resize(width, f->height());
+    ui->txt_lat_deg1->setFocus();
+}
