@@ -1,8 +1,137 @@
 // The three printed reports.
+#include "printing.h"
 #include "menufrm.h"
+#include "messages.h"
 #include "ui_menufrm.h"
 
-void MenuFrm::connectPrinting() {}
-void MenuFrm::Command2_clicked() {}
-void MenuFrm::Command3_clicked() {}
-void MenuFrm::Command4_clicked() {}
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPointer>
+#include <QPrintDialog>
+#include <QPrinter>
+
+namespace reports {
+
+std::function<bool(QPrinter*)> PrintDialogHook;
+std::function<void(QWidget*)> ControlFormLoaded;
+
+namespace {
+
+// Never shown: it only owns the application's printer and the dialog, so the
+// printer chosen last is offered again on the next print.
+class CtrlFrm : public QWidget {
+  public:
+    CtrlFrm() : printer(QPrinter::HighResolution) {
+        setObjectName(QStringLiteral("ctrlfrm"));
+        CmDialog1 = new QPrintDialog(&printer, this);
+        CmDialog1->setObjectName(QStringLiteral("CmDialog1"));
+    }
+    // The dialog refers to the printer, which as a member would otherwise go
+    // before the base class deletes the children.
+    ~CtrlFrm() override { delete CmDialog1; }
+    QPrinter printer;
+    QPrintDialog* CmDialog1 = nullptr;
+};
+
+QPointer<CtrlFrm> ctrlfrm;
+
+CtrlFrm* controlForm() {
+    if (!ctrlfrm) {
+        ctrlfrm = new CtrlFrm;
+        if (ControlFormLoaded)
+            ControlFormLoaded(ctrlfrm);
+    }
+    return ctrlfrm;
+}
+
+bool showPrinter(CtrlFrm* ctrl, QWidget* caller) {
+    if (PrintDialogHook)
+        return PrintDialogHook(&ctrl->printer);
+    // Its owner is never on screen, so centre the dialog over the caller.
+    QPrintDialog* dialog = ctrl->CmDialog1;
+    dialog->adjustSize();
+    dialog->move(caller->window()->frameGeometry().center() - dialog->rect().center());
+    return dialog->exec() == QDialog::Accepted;
+}
+
+// Builds the report only after the dialog, so it prints the fields as they
+// stand once the user has confirmed.
+void printReport(QWidget* caller, const std::function<Report()>& build) {
+    CtrlFrm* ctrl = controlForm();
+    if (!showPrinter(ctrl, caller))
+        return; // cancelled: nothing printed, nothing said
+    ctrl->printer.setCopyCount(1);
+    if (!Paint_Report(&ctrl->printer, build()))
+        common::Show_Message(caller, QStringLiteral("The report could not be printed."));
+}
+
+} // namespace
+
+QWidget* Control_Form() {
+    return ctrlfrm;
+}
+
+bool Paint_Report(QPrinter* printer, const Report& report) {
+    QPainter painter;
+    if (!painter.begin(printer))
+        return false;
+    const QFontMetricsF fm(painter.font(), printer);
+    const QList<Placement> placed = Place_Report(
+        report, fm.averageCharWidth(), [&fm](const QString& s) { return fm.horizontalAdvance(s); });
+    for (const Placement& p : placed)
+        painter.drawText(QPointF(p.x, p.row * fm.lineSpacing() + fm.ascent()), p.text);
+    return painter.end();
+}
+
+} // namespace reports
+
+namespace {
+
+QString fieldText(const QObject* window, const char* name) {
+    auto* field = window->findChild<QLineEdit*>(QString::fromLatin1(name));
+    return field ? field->text() : QString();
+}
+
+reports::SpheroidTexts spheroidTexts(const QObject* w) {
+    return {fieldText(w, "txt_name"),  fieldText(w, "txt_major"), fieldText(w, "txt_ecc"),
+            fieldText(w, "txt_scale"), fieldText(w, "txt_fe"),    fieldText(w, "txt_fn"),
+            fieldText(w, "txt_orig"),  fieldText(w, "txt_cm")};
+}
+
+} // namespace
+
+void MenuFrm::connectPrinting() {
+    connect(ui->Command2, &QPushButton::clicked, this, &MenuFrm::Command2_clicked);
+    connect(ui->Command3, &QPushButton::clicked, this, &MenuFrm::Command3_clicked);
+    connect(ui->Command4, &QPushButton::clicked, this, &MenuFrm::Command4_clicked);
+}
+
+void MenuFrm::Command2_clicked() {
+    // The position texts are taken before the dialog is shown.
+    const bool withSeconds = ui->opt_long->isChecked();
+    const QString latitude =
+        reports::Position_Text(ui->txt_lat_deg->text(), ui->txt_lat_min->text(),
+                               ui->txt_lat_sec->text(), ui->txt_ns->text(), withSeconds);
+    const QString longitude =
+        reports::Position_Text(ui->txt_long_deg->text(), ui->txt_long_min->text(),
+                               ui->txt_long_sec->text(), ui->txt_ew->text(), withSeconds);
+    reports::printReport(this, [&] {
+        return reports::Geog_To_Grid_Report(spheroidTexts(this), latitude, longitude,
+                                            ui->txt_easting->text(), ui->txt_northing->text());
+    });
+}
+
+void MenuFrm::Command3_clicked() {
+    reports::printReport(this, [this] {
+        return reports::Grid_To_Geog_Report(spheroidTexts(this), ui->txt_east->text(),
+                                            ui->txt_north->text(), ui->txt_lat->text(),
+                                            ui->txt_long->text());
+    });
+}
+
+void MenuFrm::Command4_clicked() {
+    reports::printReport(this, [this] {
+        return reports::Distance_Report(spheroidTexts(this), ui->lbl_kms->text(),
+                                        ui->lbl_miles->text());
+    });
+}

@@ -3,6 +3,7 @@
 #include "menufrm.h"
 #include "messages.h"
 #include "paths.h"
+#include "printing.h"
 #include "store.h"
 #include "trig1frm.h"
 #include "trig2frm.h"
@@ -37,9 +38,12 @@ void MainMenufrm::closeEvent(QCloseEvent* event) {
 
 Shell::Shell(AppState& state, Options options) : state_(state), options_(std::move(options)) {
     state_.terminate = [this] { terminate(); };
+    // The never-shown print dialog holder is a loaded window like the others.
+    reports::ControlFormLoaded = [this](QWidget* w) { load(w); };
 }
 
 Shell::~Shell() {
+    reports::ControlFormLoaded = nullptr;
     for (auto& w : loaded_)
         delete w.data();
 }
