@@ -3,12 +3,18 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 #include <QStandardPaths>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillmar"));
     QApplication::setDesktopFileName(QStringLiteral("quillmar"));
+    // Bitmaps rendered from quillmar.svg: Qt's SVG plugin may be missing.
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/quillmar-%1.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(icon);
     QApplication::setQuitOnLastWindowClosed(false); // the menu decides when the run ends
 
     AppState state;

@@ -45,6 +45,12 @@ MenuFrm::MenuFrm(AppState& state, QWidget* parent)
     onSelected(ui->Option1, this, [this] { Option1_clicked(); });
     onSelected(ui->Option2, this, [this] { Option2_clicked(); });
 
+    // The entry grids keep their fixed narrow columns; drop the inner
+    // padding so a value such as 38.012 seconds stays readable in them.
+    for (QGroupBox* grid : {ui->SSFrame3, ui->SSFrame5})
+        for (QLineEdit* f : grid->findChildren<QLineEdit*>())
+            f->setTextMargins(-1, 0, -1, 0);
+
     setGeogEntryGeometry(true);
     connectWorkingTabs();
     connectPrinting();

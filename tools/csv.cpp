@@ -1,0 +1,102 @@
+#include "csv.h"
+
+#include <cstring>
+
+namespace batch {
+
+bool Split_Record(std::string_view line, std::vector<std::string_view>& fields,
+                  std::string& unquoted, std::string& error) {
+    fields.clear();
+    const char* p = line.data();
+    const char* const end = p + line.size();
+    if (!std::memchr(p, '"', line.size())) {
+        // The common case: nothing quoted.
+        const char* start = p;
+        for (; p != end; ++p) {
+            if (*p == ',') {
+                fields.emplace_back(start, size_t(p - start));
+                start = p + 1;
+            }
+        }
+        fields.emplace_back(start, size_t(end - start));
+        return true;
+    }
+    // Never longer than the line, so the views into it stay valid.
+    unquoted.clear();
+    unquoted.reserve(line.size());
+    for (;;) {
+        if (p != end && *p == '"') {
+            ++p;
+            const char* start = p;
+            bool doubled = false;
+            const size_t mark = unquoted.size();
+            for (;;) {
+                const char* q = static_cast<const char*>(std::memchr(p, '"', size_t(end - p)));
+                if (!q) {
+                    error = "unterminated quoted field";
+                    return false;
+                }
+                unquoted.append(p, size_t(q - p));
+                p = q + 1;
+                if (p != end && *p == '"') {
+                    unquoted.push_back('"');
+                    doubled = true;
+                    ++p;
+                    continue;
+                }
+                if (doubled)
+                    fields.emplace_back(unquoted.data() + mark, unquoted.size() - mark);
+                else
+                    fields.emplace_back(start, size_t(q - start));
+                break;
+            }
+            if (p == end)
+                return true;
+            if (*p != ',') {
+                error = "text after a closing quote";
+                return false;
+            }
+            ++p;
+        } else {
+            const char* start = p;
+            while (p != end && *p != ',') {
+                if (*p == '"') {
+                    error = "quote inside an unquoted field";
+                    return false;
+                }
+                ++p;
+            }
+            fields.emplace_back(start, size_t(p - start));
+            if (p == end)
+                return true;
+            ++p;
+        }
+    }
+}
+
+bool Needs_Quotes(std::string_view field) {
+    if (field.empty())
+        return false;
+    if (field.front() == ' ' || field.back() == ' ')
+        return true;
+    for (char c : field)
+        if (c == ',' || c == '"' || c == '\r' || c == '\n')
+            return true;
+    return false;
+}
+
+void Append_Field(std::string& out, std::string_view field) {
+    if (!Needs_Quotes(field)) {
+        out.append(field);
+        return;
+    }
+    out.push_back('"');
+    for (char c : field) {
+        if (c == '"')
+            out.push_back('"');
+        out.push_back(c);
+    }
+    out.push_back('"');
+}
+
+} // namespace batch

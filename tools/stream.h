@@ -1,0 +1,31 @@
+// Runs a batch command over a stream of records in constant memory.
+#pragma once
+
+#include "records.h"
+
+#include <cstdint>
+
+namespace batch {
+
+struct StreamOptions {
+    int in = 0;             // file descriptor of the records
+    int out = 1;            // results
+    int err = 2;            // refusals, one line each, and the progress bar
+    bool progress = false;  // draw a progress bar on `err`
+    int64_t totalBytes = 0; // size of the input, for the bar
+    unsigned threads = 0;   // 0: one per core
+    size_t chunkBytes = size_t(1) << 20;
+};
+
+struct StreamResult {
+    uint64_t records = 0; // converted
+    uint64_t failed = 0;  // refused
+    bool ioError = false; // reading or writing failed; message already on `err`
+};
+
+// Reads records from o.in until its end and writes each converted record,
+// in input order, to o.out. Large inputs are cut into chunks of whole lines
+// converted on a pool of threads; small ones are converted on the caller's.
+StreamResult Run_Stream(const Settings& s, const StreamOptions& o);
+
+} // namespace batch
