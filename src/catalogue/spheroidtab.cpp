@@ -47,12 +47,14 @@ const QString kMeridianFormat =
 SpheroidTab::SpheroidTab(AppState& state, QWidget* parent)
     : QWidget(parent), state_(state), ui(std::make_unique<Ui::SpheroidTab>()) {
     ui->setupUi(this);
-    connect(ui->List1, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (!refreshing_ && row >= 0)
+    // A selection loads the entry. Not the current row: the list makes its
+    // first row current, unselected, when it merely gains keyboard focus.
+    connect(ui->List1, &QListWidget::itemSelectionChanged, this, [this] {
+        if (!refreshing_ && !ui->List1->selectedItems().isEmpty())
             List1_clicked();
     });
     // A click on the entry already selected loads it again (after Clear
-    // details, say); a click that changes the row is handled above.
+    // details, say); a click that changes the selection is handled above.
     ui->List1->viewport()->installEventFilter(this);
     connect(ui->List1, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
         if (ui->List1->row(item) == rowAtPress_)
@@ -73,8 +75,10 @@ SpheroidTab::~SpheroidTab() = default;
 bool SpheroidTab::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ui->txt_cm && event->type() == QEvent::FocusOut)
         txt_cm_lostFocus();
-    if (watched == ui->List1->viewport() && event->type() == QEvent::MouseButtonPress)
-        rowAtPress_ = ui->List1->currentRow();
+    if (watched == ui->List1->viewport() && event->type() == QEvent::MouseButtonPress) {
+        const auto selected = ui->List1->selectedItems();
+        rowAtPress_ = selected.isEmpty() ? -1 : ui->List1->row(selected.first());
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -132,9 +136,10 @@ void SpheroidTab::setButtons(bool save, bool edit, bool del) {
 }
 
 void SpheroidTab::List1_clicked() {
-    QListWidgetItem* item = ui->List1->currentItem();
-    if (!item)
+    const auto selected = ui->List1->selectedItems();
+    if (selected.isEmpty())
         return;
+    QListWidgetItem* item = selected.first();
     if (clearDetails_)
         clearDetails_();
     const QString name = item->text();

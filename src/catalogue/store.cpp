@@ -244,6 +244,8 @@ bool createFile(const QString& path, const std::vector<EntryTexts>& entries, QSt
 } // namespace
 
 QString Number_Text(double x) {
+    if (x == 0)
+        x = 0; // a stored -0 shows as "0"
     std::array<char, 400> buf{};
     auto r = std::to_chars(buf.data(), buf.data() + buf.size(), x, std::chars_format::fixed);
     if (r.ec != std::errc())

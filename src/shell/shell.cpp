@@ -117,8 +117,15 @@ void Shell::openConversion() {
         menuFrm_ = w;
         load(w);
         connect(w, &MenuFrm::closed, this, &Shell::showMenu);
-        if (!w->Load())
-            return; // the catalogue store has reported it, or ended the run
+        if (!w->Load()) {
+            // Reported already. Unless the run is ending, unload the window
+            // so the next opening tries the catalogue again.
+            if (!terminated_) {
+                menuFrm_ = nullptr;
+                w->deleteLater();
+            }
+            return;
+        }
     }
     menu_->hide();
     menuFrm_->show();
