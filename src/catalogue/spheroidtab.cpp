@@ -1,5 +1,6 @@
 #include "spheroidtab.h"
 
+#include "entryparams.h"
 #include "messages.h"
 #include "numtext.h"
 #include "ui_spheroidtab.h"
@@ -14,33 +15,6 @@ namespace {
 using common::Show_Message;
 
 std::string utf8(const QString& s) { return s.toStdString(); }
-
-// Whole degrees and letter from a central-meridian text of two characters
-// or more: the degrees are the text before the first blank, or everything
-// but the last character; halves round to the even neighbour.
-struct Meridian {
-    int16_t degrees = 0;
-    QString letter;
-};
-std::optional<Meridian> parseMeridian(const QString& text) {
-    const qsizetype blank = text.indexOf(QLatin1Char(' '));
-    const QString degrees = blank >= 0 ? text.left(blank) : text.left(text.size() - 1).trimmed();
-    auto d = numtext::To_Whole_Number(utf8(degrees));
-    if (!d)
-        return std::nullopt;
-    return Meridian{*d, text.right(1).toUpper()};
-}
-
-// West negative; -(-32768) does not fit and is refused.
-std::optional<int16_t> signedMeridian(const Meridian& m) {
-    const int v = m.letter == QLatin1String("W") ? -int(m.degrees) : int(m.degrees);
-    if (v < INT16_MIN || v > INT16_MAX)
-        return std::nullopt;
-    return int16_t(v);
-}
-
-const QString kMeridianFormat =
-    QStringLiteral("The central meridian must be whole degrees followed by E or W, e.g. 3 W.");
 
 } // namespace
 
@@ -150,7 +124,6 @@ void SpheroidTab::List1_clicked() {
         Show_Message(this, QStringLiteral("\"%1\" is no longer in the catalogue.").arg(name));
         return;
     }
-    QStringList problems;
     state_.SelectedRef = found->ref;
     const catalogue::EntryTexts& t = found->texts;
     ui->txt_name->setText(t.name);
@@ -160,55 +133,17 @@ void SpheroidTab::List1_clicked() {
     ui->txt_fe->setText(t.FE);
     ui->txt_fn->setText(t.FN);
     ui->txt_orig->setText(t.Lat);
-    if (!t.meridian.isEmpty()) {
+    if (!t.meridian.isEmpty())
         ui->txt_cm->setText(t.meridian);
-        const QString cm = ui->txt_cm->text();
-        if (cm.size() >= 2) {
-            auto m = parseMeridian(cm);
-            auto v = m ? signedMeridian(*m) : std::nullopt;
-            if (v) {
-                state_.central_meridian_letter = m->letter;
-                state_.params.central_meridian = *v;
-            } else {
-                problems << kMeridianFormat;
-            }
-        }
-        const QString orig = ui->txt_orig->text();
-        const qsizetype blank = orig.indexOf(QLatin1Char(' '));
-        if (blank >= 0) {
-            auto lat = numtext::To_Whole_Number(utf8(orig.left(blank)));
-            const bool south = orig.endsWith(QLatin1Char('S'));
-            if (lat && !(south && *lat == INT16_MIN))
-                state_.params.origin_lat = south ? int16_t(-*lat) : *lat;
-            else
-                problems << QStringLiteral("The latitude of origin must be whole degrees followed "
-                                           "by N or S, e.g. 49 N.");
-        }
-    }
-    // "." is the decimal point whatever the locale, so a catalogue reads
-    // the same everywhere.
-    const std::pair<QLineEdit*, double*> numbers[] = {
-        {ui->txt_ecc, &state_.params.ecc_squared},
-        {ui->txt_major, &state_.params.major_axis},
-        {ui->txt_fn, &state_.params.false_northing},
-        {ui->txt_fe, &state_.params.false_easting},
-        {ui->txt_scale, &state_.params.scale_factor},
-    };
-    const QLabel* labels[] = {ui->lbl_ecc1, ui->lbl_major1, ui->lbl_fn1, ui->lbl_fe1,
-                              ui->lbl_scale1};
-    for (size_t i = 0; i < std::size(numbers); ++i) {
-        auto v = numtext::To_Number(utf8(numbers[i].first->text()));
-        if (v)
-            *numbers[i].second = *v;
-        else
-            problems << QStringLiteral("%1 is not a number.").arg(labels[i]->text());
-    }
-    if (!problems.isEmpty())
-        Show_Message(this, QStringLiteral("This entry cannot be used for conversions until it is "
-                                          "corrected:\n") +
-                               problems.join(QLatin1Char('\n')));
+    // The same reading of an entry as the command-line tool's.
+    const catalogue::Selection sel = catalogue::Select_Entry(t, state_.params);
+    state_.params = sel.params;
+    if (!sel.cm_letter.isEmpty())
+        state_.central_meridian_letter = sel.cm_letter;
+    if (!sel.problems.isEmpty())
+        Show_Message(this, catalogue::kNotUsable + sel.problems.join(QLatin1Char('\n')));
     if (ui->txt_cm->text().isEmpty()) {
-        Show_Message(this, QStringLiteral("You must now enter the Central Meridian. e.g. 3 W"));
+        Show_Message(this, catalogue::kEnterMeridian);
         ui->txt_cm->setFocus();
     }
     setButtons(false, true, true);
@@ -228,10 +163,10 @@ void SpheroidTab::txt_cm_lostFocus() {
     const QString text = state_.central_meridian_text;
     if (text.size() < 2)
         return;
-    auto m = parseMeridian(text);
-    auto v = m ? signedMeridian(*m) : std::nullopt;
+    auto m = catalogue::Parse_Meridian(text);
+    auto v = m ? catalogue::Signed_Meridian(*m) : std::nullopt;
     if (!v) {
-        Show_Message(this, kMeridianFormat);
+        Show_Message(this, catalogue::kMeridianFormat);
         return;
     }
     ui->txt_cm->setText(QString::number(m->degrees) + QLatin1Char(' ') + m->letter);
