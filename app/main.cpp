@@ -6,6 +6,8 @@
 #include <QIcon>
 #include <QStandardPaths>
 
+#include <unistd.h>
+
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillmar"));
@@ -19,8 +21,8 @@ int main(int argc, char* argv[]) {
 
     AppState state;
     QString lockFolder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (lockFolder.isEmpty())
-        lockFolder = QDir::tempPath();
+    if (lockFolder.isEmpty()) // the temp folder is shared: keep users apart
+        lockFolder = QDir::tempPath() + QStringLiteral("/quillmar-") + QString::number(getuid());
     Shell shell(state, {QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
                         lockFolder});
     if (!shell.Start())

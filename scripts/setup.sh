@@ -5,7 +5,8 @@ cd "$(dirname "$0")/.."
 
 PACKAGES="build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
 libgl-dev libgeographiclib-dev libproj-dev proj-data proj-bin libbenchmark-dev
-poppler-utils xvfb xauth imagemagick desktop-file-utils appstream dpkg-dev file"
+poppler-utils xvfb xauth imagemagick desktop-file-utils appstream dpkg-dev file
+fonts-dejavu-core man-db"
 
 missing=""
 for p in $PACKAGES; do
@@ -16,7 +17,7 @@ if [ -n "$missing" ]; then
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -qq
     # shellcheck disable=SC2086
-    apt-get install -y -qq --no-install-recommends $missing
+    apt-get install -y -qq $missing
 fi
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo

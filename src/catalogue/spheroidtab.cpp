@@ -47,8 +47,13 @@ SpheroidTab::SpheroidTab(AppState& state, QWidget* parent)
 SpheroidTab::~SpheroidTab() = default;
 
 bool SpheroidTab::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ui->txt_cm && event->type() == QEvent::FocusOut)
-        txt_cm_lostFocus();
+    if (watched == ui->txt_cm && event->type() == QEvent::FocusOut) {
+        // A context menu or another program taking the keyboard is not the
+        // user leaving the field.
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
+            txt_cm_lostFocus();
+    }
     if (watched == ui->List1->viewport() && event->type() == QEvent::MouseButtonPress) {
         const auto selected = ui->List1->selectedItems();
         rowAtPress_ = selected.isEmpty() ? -1 : ui->List1->row(selected.first());
@@ -122,6 +127,9 @@ void SpheroidTab::List1_clicked() {
         return;
     if (!found) {
         Show_Message(this, QStringLiteral("\"%1\" is no longer in the catalogue.").arg(name));
+        // Edit and Delete would act on the entry shown before, which the
+        // user no longer sees.
+        setButtons(ui->SSCommand2->isEnabled(), false, false);
         return;
     }
     state_.SelectedRef = found->ref;
@@ -187,12 +195,8 @@ void SpheroidTab::SSCommand2_clicked() {
         return;
     }
     const catalogue::EntryTexts texts = fieldTexts();
-    // Refused before a key is taken, so a refused save changes nothing.
-    const QString problem = catalogue::CatalogueStore::CheckNumbers(texts);
-    if (!problem.isEmpty()) {
-        Show_Message(this, problem);
-        return;
-    }
+    // The store refuses texts that are not numbers, after it has found the
+    // file; a refused save changes nothing, not even SelectedRef.
     qint64 key = 0;
     if (!store([&](catalogue::CatalogueStore& c) { key = c.SaveEntry(c.NextKey(), texts); }))
         return;
@@ -212,7 +216,6 @@ void SpheroidTab::SSCommand3_clicked() {
     setButtons(false, false, false);
     // A renamed entry must show its new name, or selecting the old one
     // finds nothing.
-    RefreshList();
 }
 
 void SpheroidTab::SSCommand4_clicked() {

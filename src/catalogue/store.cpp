@@ -301,8 +301,8 @@ qint64 CatalogueStore::NextKey() const {
 }
 
 qint64 CatalogueStore::SaveEntry(qint64 key, const EntryTexts& texts) {
-    refuseBadNumbers(texts);
     Session s(path_, readOnly_);
+    refuseBadNumbers(texts);
     if (refTaken(s, key))
         key = nextKeyIn(s);
     insertRow(s, key, texts);
@@ -311,17 +311,17 @@ qint64 CatalogueStore::SaveEntry(qint64 key, const EntryTexts& texts) {
 }
 
 void CatalogueStore::SaveEntries(const std::vector<EntryTexts>& entries) {
+    Session s(path_, readOnly_);
     for (const auto& e : entries)
         refuseBadNumbers(e);
-    Session s(path_, readOnly_);
     for (const auto& e : entries)
         insertRow(s, nextKeyIn(s), e);
     s.commit();
 }
 
 void CatalogueStore::UpdateEntry(qint64 key, const EntryTexts& texts) {
-    refuseBadNumbers(texts);
     Session s(path_, readOnly_);
+    refuseBadNumbers(texts);
     const QString meridian =
         texts.meridian.isEmpty() ? QString() : QStringLiteral(", meridian = :meridian");
     QSqlQuery q = s.query(QStringLiteral("UPDATE Spheroid SET name = :name, sma = :sma, "

@@ -20,7 +20,8 @@ bool FileExists(const QString& path) {
     if (path.isEmpty())
         return false;
     const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking: a FIFO at the path must not hang the caller.
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd >= 0) {
         // A folder opens read-only on Linux; it is not a file.
         const bool dir = QFileInfo(path).isDir();

@@ -250,7 +250,7 @@ DistanceTexts Point_Distance(const geo::ProjectionParams& p, const std::string& 
                 grid.reset();
             }
             if (!grid) {
-                out.message = kDistanceOverflow;
+                out.message = kNoFiniteResult;
                 return out;
             }
             east = grid->easting;

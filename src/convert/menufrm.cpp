@@ -5,7 +5,10 @@
 #include "ui_menufrm.h"
 #include "widgets.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+
+#include <cmath>
 
 namespace {
 
@@ -65,6 +68,11 @@ bool MenuFrm::Load() {
 
 void MenuFrm::closeEvent(QCloseEvent* event) {
     // Closing only hides: the window keeps its state for the next opening.
+    // At the end of a desktop session it must let go, or logout stalls.
+    if (qApp->isSavingSession()) {
+        event->accept();
+        return;
+    }
     event->ignore();
     hide();
     emit closed();
@@ -125,7 +133,10 @@ void MenuFrm::opt_short_clicked() {
     auto fold = [](QLineEdit* min, QLineEdit* sec) {
         const double m = numtext::Read_Number(min->text().toStdString());
         const double s = numtext::Read_Number(sec->text().toStdString());
-        min->setText(qs(numtext::Plain_Text(m + s / 60)));
+        // An overflowing entry stays as typed, for Convert to report;
+        // "inf" in the field would later read as 0 and convert silently.
+        if (std::isfinite(m + s / 60))
+            min->setText(qs(numtext::Plain_Text(m + s / 60)));
     };
     fold(ui->txt_lat_min, ui->txt_lat_sec);
     fold(ui->txt_long_min, ui->txt_long_sec);

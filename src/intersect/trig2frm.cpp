@@ -47,6 +47,7 @@ void Trig2Frm::closeEvent(QCloseEvent* event) {
     // hear of it only once.
     if (!closed_) {
         closed_ = true;
+        hide(); // gone before the menu shows: one window at a time
         emit closed();
     }
 }

@@ -59,10 +59,26 @@ bool Shell::Start() {
     // Only a live process holds the lock; one left by a crashed run is
     // recognised by its dead process id and taken over.
     lock_->setStaleLockTime(0);
-    if (!lock_->tryLock(0)) {
-        common::Show_Message(nullptr, QStringLiteral("Program is already running"));
+    bool locked = lock_->tryLock(0);
+    if (!locked && lock_->error() == QLockFile::LockFailedError) {
+        // A lock that names no process (a crash while it was written) is
+        // no evidence of a running copy.
+        qint64 pid = 0;
+        QString host, app;
+        if (!lock_->getLockInfo(&pid, &host, &app) || pid <= 0) {
+            lock_->removeStaleLockFile();
+            locked = lock_->tryLock(0);
+        }
+    }
+    if (!locked) {
+        if (lock_->error() == QLockFile::LockFailedError) {
+            common::Show_Message(nullptr, QStringLiteral("Program is already running"));
+            lock_.reset();
+            return false;
+        }
+        // The lock folder cannot be written: run without the guard rather
+        // than refuse to run at all.
         lock_.reset();
-        return false;
     }
 
     const QString path = state_.InstallFolder + QLatin1Char('/') + catalogue::kFileName;
@@ -112,6 +128,7 @@ void Shell::openTrilateration() {
 }
 
 void Shell::openConversion() {
+    menu_->hide();
     if (!menuFrm_) {
         auto* w = new MenuFrm(state_);
         menuFrm_ = w;
@@ -123,11 +140,11 @@ void Shell::openConversion() {
             if (!terminated_) {
                 menuFrm_ = nullptr;
                 w->deleteLater();
+                showMenu();
             }
             return;
         }
     }
-    menu_->hide();
     menuFrm_->show();
 }
 
