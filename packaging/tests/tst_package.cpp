@@ -94,12 +94,10 @@ class TestPackage : public QObject {
     void everythingUnderUsr() {
         QStringList stray;
         for (const QString& f : files_)
-            if (f != QLatin1String("./") && !f.startsWith(QLatin1String("./usr/")))
+            if (f != QLatin1String("./") && (!f.startsWith(QLatin1String("./usr/")) || f.startsWith(QLatin1String("./usr/include/"))
+                                             || f.endsWith(QLatin1String(".a"))))
                 stray << f;
         QVERIFY2(stray.isEmpty(), qPrintable(stray.join(QLatin1Char('\n'))));
-        for (const QString& f : files_)
-            QVERIFY2(!f.startsWith(QLatin1String("./usr/include/")) && !f.endsWith(QLatin1String(".a")),
-                     qPrintable(f));
     }
 
     void controlField_data() {
@@ -112,7 +110,8 @@ class TestPackage : public QObject {
         QTest::newRow("section") << QByteArray("Section") << "^science$";
         QTest::newRow("description summary") << QByteArray("Description")
                                              << "^Transverse Mercator grid coordinate calculator\\n .+";
-        QTest::newRow("built for this machine") << QByteArray("Architecture") << "^(amd64|arm64|i386|armhf|[a-z0-9]+)$";
+        const QString arch = Execute(QStringLiteral("dpkg"), {QStringLiteral("--print-architecture")}).out.trimmed();
+        QTest::newRow("built for this machine") << QByteArray("Architecture") << "^" + arch + "$";
     }
     void controlField() {
         QFETCH(QByteArray, name);
@@ -120,11 +119,6 @@ class TestPackage : public QObject {
         const QString value = field(name.constData());
         QVERIFY2(QRegularExpression(pattern, QRegularExpression::DotMatchesEverythingOption).match(value).hasMatch(),
                  qPrintable(QStringLiteral("%1: %2").arg(QString::fromLatin1(name), value)));
-    }
-
-    void architectureMatchesDpkg() {
-        const Run r = Execute(QStringLiteral("dpkg"), {QStringLiteral("--print-architecture")});
-        QCOMPARE(field("Architecture"), r.out.trimmed());
     }
 
     // Linked libraries come from dpkg-shlibdeps; the plugins Qt loads by name

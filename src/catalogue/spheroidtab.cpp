@@ -216,6 +216,7 @@ void SpheroidTab::SSCommand3_clicked() {
     setButtons(false, false, false);
     // A renamed entry must show its new name, or selecting the old one
     // finds nothing.
+    RefreshList();
 }
 
 void SpheroidTab::SSCommand4_clicked() {

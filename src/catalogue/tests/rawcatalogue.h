@@ -14,63 +14,57 @@
 
 namespace testcat {
 
-// One row as the table holds it; a null id or ref is written as NULL. The
-// numeric fields take any value, text included.
+// One row as the table holds it; a null id or ref is written as NULL, an
+// empty meridian as NULL. sma takes any value, text included.
 struct Row {
     QVariant id;
     QVariant ref;
     QString name;
-    QString meridian = QStringLiteral("3 W");
-    QString Lat = QStringLiteral("0 N");
+    QString meridian = "3 W";
+    QString Lat = "0 N";
     QVariant sma = 6378137.0;
 };
 
-inline catalogue::EntryTexts texts(const QString& name,
-                                   const QString& meridian = QStringLiteral("3 W")) {
-    return {name, QStringLiteral("6378137"), QStringLiteral("0.006694379990141"),
-            QStringLiteral("0.9996"), QStringLiteral("500000"), QStringLiteral("0"),
-            QStringLiteral("0 N"), meridian};
+// Eight valid texts, every field distinct, so that a swapped column shows.
+inline catalogue::EntryTexts texts(const QString& name, const QString& meridian = "3 W") {
+    return {name, "6378137", "0.006694379990141", "0.9996", "500000", "0", "0 N", meridian};
 }
 
 // Runs raw SQL on the file outside the store.
 class Raw {
   public:
-    explicit Raw(const QString& path) : name_(QStringLiteral("raw-%1").arg(++counter_)) {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
+    explicit Raw(const QString& path) : name_(QString("raw-%1").arg(++counter_)) {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name_);
         db.setDatabaseName(path);
         if (!db.open())
             qFatal("raw open failed");
     }
     ~Raw() {
-        {
-            QSqlDatabase db = QSqlDatabase::database(name_, false);
-            db.close();
-        }
+        QSqlDatabase::database(name_, false).close();
         QSqlDatabase::removeDatabase(name_);
     }
     QSqlQuery run(const QString& sql, const QVariantList& args = {}) {
         QSqlQuery q(QSqlDatabase::database(name_));
-        if (!q.prepare(sql))
-            qFatal("prepare: %s", qPrintable(q.lastError().text()));
+        q.prepare(sql);
         for (const QVariant& a : args)
             q.addBindValue(a);
         if (!q.exec())
-            qFatal("exec: %s", qPrintable(q.lastError().text()));
+            qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
         return q;
     }
     void insert(const Row& r) {
-        run(QStringLiteral("INSERT INTO Spheroid (id, ref, name, sma, eccentricity, Scale, FE, FN, "
-                           "Lat, meridian) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+        run("INSERT INTO Spheroid (id, ref, name, sma, eccentricity, Scale, FE, FN, Lat, meridian) "
+            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
             {r.id, r.ref, r.name, r.sma, 0.006694379990141, 0.9996, 500000.0, 0.0, r.Lat,
-             r.meridian.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(r.meridian)});
+             r.meridian.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : r.meridian});
     }
-    // (id, ref, name) of every row in stored order, as "id/ref/name".
+    // Every row in stored order, as "id/ref/name".
     QStringList rows() {
-        QSqlQuery q = run(QStringLiteral("SELECT id, ref, name FROM Spheroid ORDER BY rowid"));
+        QSqlQuery q = run("SELECT id, ref, name FROM Spheroid ORDER BY rowid");
         QStringList out;
         while (q.next())
-            out << QStringLiteral("%1/%2/%3").arg(q.value(0).toString(), q.value(1).toString(),
-                                                  q.value(2).toString());
+            out << QStringList{q.value(0).toString(), q.value(1).toString(), q.value(2).toString()}
+                       .join('/');
         return out;
     }
 

@@ -12,12 +12,27 @@ namespace {
 
 const QString kNumeric =
     "The conversion failed: the parameter set or the position gives no finite result.";
-const QString kBadCm = "The central meridian must be whole degrees, a blank and a letter, e.g. 3 W.";
+const QString kBadCm =
+    "The central meridian must be whole degrees, a blank and a letter, e.g. 3 W.";
 const QString kBadOrigin = "The latitude of origin must be a number of degrees, e.g. 49 N.";
 const QString kOverflow =
     "The distance cannot be calculated: a position or a coordinate is too large.";
 
 enum Setup { Airy, Southern, ClearedHandTyped, EccOne };
+
+const QStringList kGeogFields{"txt_lat_deg",  "txt_lat_min",  "txt_lat_sec",  "txt_ns",
+                              "txt_long_deg", "txt_long_min", "txt_long_sec", "txt_ew"};
+// The sixteen geographic entries in focus order, then E1, N1, E2, N2.
+const QStringList kDistanceFields{
+    "txt_lat_deg1",    "txt_lat_min1",   "txt_lat_sec1",    "txt_lat_hemis1", "txt_long_deg1",
+    "txt_long_min1",   "txt_long_sec1",  "txt_long_hemis1", "txt_lat_deg2",   "txt_lat_min2",
+    "txt_lat_sec2",    "txt_lat_hemis2", "txt_long_deg2",   "txt_long_min2",  "txt_long_sec2",
+    "txt_long_hemis2", "txt_east1",      "txt_north1",      "txt_east2",      "txt_north2"};
+const QStringList kExample{"52", "0", "0", "N", "1", "0", "0", "W"};
+const QStringList kMirrored{"52", "", "", "N", "1", "", "", "W",
+                            "52", "", "", "N", "3", "", "", "W"};
+const QString kLat52 = " 51 Deg  59 Min 60.000 Sec N";
+const QString kLon1W = "001 Deg  0 Min 0.000 Sec W";
 
 // A window on a fresh default catalogue in a throw-away folder.
 struct Rig {
@@ -26,28 +41,45 @@ struct Rig {
     std::unique_ptr<MenuFrm> w;
 
     Rig() {
-        const QString path = dir.filePath(QStringLiteral("QUILLMAR.MDB"));
-        if (!catalogue::CatalogueStore::InstallDefault(path))
+        state.DatabasePath = dir.filePath(QStringLiteral("QUILLMAR.MDB"));
+        if (!catalogue::CatalogueStore::InstallDefault(state.DatabasePath))
             qFatal("cannot install the default catalogue");
-        state.DatabasePath = path;
         state.terminate = [] { qFatal("the window gave up"); };
         w = std::make_unique<MenuFrm>(state);
         w->Load();
         w->show();
     }
-    QLineEdit* f(const char* name) const { return must<QLineEdit>(w.get(), name); }
-    QString t(const char* name) const { return f(name)->text(); }
+    QLineEdit* f(const QString& name) const { return must<QLineEdit>(w.get(), qPrintable(name)); }
+    // Line edits and the distance tab's result labels alike.
+    QString t(const QString& name) const {
+        if (auto* l = w->findChild<QLabel*>(name))
+            return l->text();
+        return f(name)->text();
+    }
     void click(const char* name) const { must<QAbstractButton>(w.get(), name)->click(); }
     void tab(int index) const { must<QTabWidget>(w.get(), "SSTab1")->setCurrentIndex(index); }
+    void set(const QStringList& names, const QStringList& texts) const {
+        for (int i = 0; i < names.size(); ++i) {
+            if (auto* l = w->findChild<QLabel*>(names[i]))
+                l->setText(texts.value(i));
+            else
+                f(names[i])->setText(texts.value(i));
+        }
+    }
+    QStringList texts(const QStringList& names) const {
+        QStringList out;
+        for (const QString& n : names)
+            out << t(n);
+        return out;
+    }
 
     // The worked examples' parameter sets, typed by hand onto the Spheroid tab.
     void setUp(Setup s, const QString& cm, const QString& orig) {
         geo::ProjectionParams& p = state.params;
-        if (s == Southern) {
+        if (s == Southern)
             p = {6378137, 0.00669438, 0.9996, 500000, 10000000, 0, -57};
-        } else {
+        else
             p = {6377563.396, 0.00667054, 0.9996012717, 400000, -100000, 49, -2};
-        }
         if (s == EccOne)
             p.ecc_squared = 1;
         if (s == ClearedHandTyped)
@@ -55,38 +87,29 @@ struct Rig {
         f("txt_cm")->setText(cm);
         f("txt_orig")->setText(orig);
         // What leaving txt_cm does to the parameter set.
-        const QStringList parts = cm.split(' ');
-        p.central_meridian = int16_t(parts.value(0).toInt() * (cm.endsWith('W') ? -1 : 1));
+        p.central_meridian = int16_t(cm.split(' ').value(0).toInt() * (cm.endsWith('W') ? -1 : 1));
     }
 };
 
-const char* const kGeogFields[] = {"txt_lat_deg",  "txt_lat_min",  "txt_lat_sec",  "txt_ns",
-                                   "txt_long_deg", "txt_long_min", "txt_long_sec", "txt_ew"};
+// Per tab: its button, its entries, the two texts it writes.
+struct TabFields {
+    const char* button;
+    QStringList in, out;
+};
+const TabFields kTabs[4] = {{},
+                            {"Command1", {"txt_east", "txt_north"}, {"txt_lat", "txt_long"}},
+                            {"cmd_convert", kGeogFields, {"txt_easting", "txt_northing"}},
+                            {"cmd_calc", kDistanceFields, {"lbl_kms", "lbl_miles"}}};
 
-const char* const kDistanceFields[] = {
-    "txt_lat_deg1", "txt_lat_min1", "txt_lat_sec1", "txt_lat_hemis1",
-    "txt_long_deg1", "txt_long_min1", "txt_long_sec1", "txt_long_hemis1",
-    "txt_lat_deg2", "txt_lat_min2", "txt_lat_sec2", "txt_lat_hemis2",
-    "txt_long_deg2", "txt_long_min2", "txt_long_sec2", "txt_long_hemis2"};
-const char* const kGridFields[] = {"txt_east1", "txt_north1", "txt_east2", "txt_north2"};
-
-numtext::GeographicResult earlierResult() {
-    numtext::GeographicResult r;
-    r.lat_deg = 10;
-    r.lat_min = 15.5;
-    r.lat_sec = 30;
-    r.lat_hemis = "S";
-    r.long_deg = 20;
-    r.long_min = 45.25;
-    r.long_sec = 15;
-    r.long_hemis = "E";
-    return r;
-}
-
-bool sameResult(const numtext::GeographicResult& a, const numtext::GeographicResult& b) {
-    return a.lat_deg == b.lat_deg && a.lat_min == b.lat_min && a.lat_sec == b.lat_sec &&
-           a.lat_hemis == b.lat_hemis && a.long_deg == b.long_deg && a.long_min == b.long_min &&
-           a.long_sec == b.long_sec && a.long_hemis == b.long_hemis;
+// A failure names its message and leaves the two results as they were
+// ("prev"); `emptied` is the entry a failure empties and focuses; `minutes`
+// switches to minutes entry before the entries are typed, so the seconds
+// typed stay in the hidden fields.
+void row(const char* name, int tab, Setup s, const QString& cm, const QString& orig,
+         const QStringList& in, const QString& message, const QStringList& out = {"prev", "prev"},
+         const QString& emptied = {}, bool minutes = false) {
+    QTest::newRow(name) << tab << int(s) << cm << orig << in << message << out << emptied
+                        << minutes;
 }
 
 } // namespace
@@ -94,326 +117,168 @@ bool sameResult(const numtext::GeographicResult& a, const numtext::GeographicRes
 class TstWorkingTabs : public QObject {
     Q_OBJECT
   private slots:
-    void geogToGrid_data();
-    void geogToGrid();
-    void gridToGeog_data();
-    void gridToGeog();
-    void distance_data();
-    void distance();
+    void conversion_data();
+    void conversion();
     void distanceModeSwitch();
     void catalogueEntryEndToEnd();
 };
 
-void TstWorkingTabs::geogToGrid_data() {
-    QTest::addColumn<int>("setup");
-    QTest::addColumn<QString>("cm");
-    QTest::addColumn<QStringList>("fields"); // kGeogFields order
-    QTest::addColumn<bool>("minutesMode");
-    QTest::addColumn<QString>("hiddenSeconds"); // typed after the switch to minutes
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("easting");
-    QTest::addColumn<QString>("northing");
-
-    const QStringList example{"52", "0", "0", "N", "1", "0", "0", "W"};
-    QTest::newRow("worked example") << int(Airy) << "2 W" << example << false << "" << ""
-                                    << "468643.108" << "234025.790";
-    QTest::newRow("minutes mode with text in hidden seconds")
-        << int(Airy) << "2 W" << example << true << "45" << "" << "468643.108" << "234025.790";
-    QTest::newRow("southern western example")
-        << int(Southern) << "57 W" << QStringList{"34", "30", "0", "S", "58", "15", "0", "W"}
-        << false << "" << "" << "385242.653" << "6181693.653";
-    QTest::newRow("lower-case letters typed")
-        << int(Southern) << "57 W" << QStringList{"34", "30", "0", "s", "58", "15", "0", "w"}
-        << false << "" << "" << "385242.653" << "6181693.653";
-    QTest::newRow("-3 with W is 3 east, on the meridian 3 E")
-        << int(Airy) << "3 E" << QStringList{"49", "0", "0", "N", "-3", "0", "0", "W"} << false
-        << "" << "" << "400000.000" << "-100000.000";
-    QTest::newRow("-3 with empty letter is 3 west, on the meridian 3 W")
-        << int(Airy) << "3 W" << QStringList{"49", "0", "0", "N", "-3", "0", "0", ""} << false
-        << "" << "" << "400000.000" << "-100000.000";
-
-    const QString prevE = "prev E";
-    const QString prevN = "prev N";
-    QTest::newRow("no spheroid reported before empty degrees")
-        << int(Airy) << "" << QStringList{"", "", "", "", "", "", "", ""} << false << ""
-        << "Select spheroid." << prevE << prevN;
-    QTest::newRow("empty longitude degrees")
-        << int(Airy) << "2 W" << QStringList{"52", "0", "0", "N", "", "0", "0", "W"} << false
-        << "" << "Enter position." << prevE << prevN;
-    QTest::newRow("cleared, then meridian typed by hand")
-        << int(ClearedHandTyped) << "2 W" << example << false << "" << kNumeric << prevE << prevN;
-    QTest::newRow("e2 of 1") << int(EccOne) << "2 W" << example << false << "" << kNumeric << prevE
-                             << prevN;
-}
-
-void TstWorkingTabs::geogToGrid() {
-    QFETCH(int, setup);
-    QFETCH(QString, cm);
-    QFETCH(QStringList, fields);
-    QFETCH(bool, minutesMode);
-    QFETCH(QString, hiddenSeconds);
-    QFETCH(QString, message);
-    QFETCH(QString, easting);
-    QFETCH(QString, northing);
-
-    Rig rig;
-    rig.setUp(Setup(setup), cm, QStringLiteral("49 N"));
-    rig.tab(2);
-    for (int i = 0; i < 8; ++i)
-        rig.f(kGeogFields[i])->setText(fields[i]);
-    if (minutesMode) {
-        rig.click("opt_short");
-        QVERIFY(rig.f("txt_lat_sec")->isHidden());
-        rig.f("txt_lat_sec")->setText(hiddenSeconds);
-        rig.f("txt_long_sec")->setText(hiddenSeconds);
-    }
-    rig.f("txt_easting")->setText(QStringLiteral("prev E"));
-    rig.f("txt_northing")->setText(QStringLiteral("prev N"));
-    QStringList before;
-    for (const char* name : kGeogFields)
-        before << rig.t(name);
-
-    ModalGuard guard;
-    if (!message.isEmpty())
-        guard.expect(message);
-    rig.click("cmd_convert");
-    QVERIFY_GUARD(guard);
-    QCOMPARE(rig.t("txt_easting"), easting);
-    QCOMPARE(rig.t("txt_northing"), northing);
-    QStringList after;
-    for (const char* name : kGeogFields)
-        after << rig.t(name);
-    QCOMPARE(after, before);
-}
-
-void TstWorkingTabs::gridToGeog_data() {
+void TstWorkingTabs::conversion_data() {
+    QTest::addColumn<int>("tab");
     QTest::addColumn<int>("setup");
     QTest::addColumn<QString>("cm");
     QTest::addColumn<QString>("orig");
-    QTest::addColumn<QString>("east");
-    QTest::addColumn<QString>("north");
-    QTest::addColumn<bool>("secondsLayout");
+    QTest::addColumn<QStringList>("in");
     QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("emptied"); // entry emptied and focused, if any
-    QTest::addColumn<QString>("lat");
-    QTest::addColumn<QString>("lon");
+    QTest::addColumn<QStringList>("out");
+    QTest::addColumn<QString>("emptied");
+    QTest::addColumn<bool>("minutes");
 
-    QTest::newRow("worked example, seconds layout")
-        << int(Airy) << "2 W" << "49 N" << "468643.108" << "234025.790" << true << "" << ""
-        << " 51 Deg  59 Min 60.000 Sec N" << "001 Deg  0 Min 0.000 Sec W";
-    QTest::newRow("worked example, minutes layout")
-        << int(Airy) << "2 W" << "49 N" << "468643.108" << "234025.790" << false << "" << ""
-        << " 51 Deg 60. Min N" << "001 Deg . Min W";
-    QTest::newRow("southern example")
-        << int(Southern) << "57 W" << "0 N" << "385242.653" << "6181693.653" << true << "" << ""
-        << " 34 Deg  29 Min 60.000 Sec S" << "058 Deg  14 Min 60.000 Sec W";
+    const QStringList grid{"468643.108", "234025.790"};
+    const QStringList geog52{kLat52, kLon1W};
+    const QStringList atZero{"400000.000", "-100000.000"};
+    const QString numeric = "Entry must be numeric";
+    const QStringList noGeog(16);
+    const QStringList grid345{"0", "0", "3000", "4000"};
 
-    const QString prevLat = "prev lat";
-    const QString prevLon = "prev long";
-    QTest::newRow("no meridian reported before bad entries")
-        << int(Airy) << "" << "49 N" << "" << "x" << true
-        << "Select a spheroid or enter central meridian" << "" << prevLat << prevLon;
-    QTest::newRow("both entries bad: only the northing")
-        << int(Airy) << "2 W" << "49 N" << "" << "" << true << "Entry must be numeric"
-        << "txt_north" << prevLat << prevLon;
-    QTest::newRow("easting with comma") << int(Airy) << "2 W" << "49 N" << "523,456.7"
-                                        << "234025.790" << true << "Entry must be numeric"
-                                        << "txt_east" << prevLat << prevLon;
-    QTest::newRow("meridian without blank") << int(Airy) << "2W" << "49 N" << "468643.108"
-                                            << "234025.790" << true << kBadCm << "" << prevLat
-                                            << prevLon;
-    QTest::newRow("meridian degrees not a number")
-        << int(Airy) << "X W" << "49 N" << "468643.108" << "234025.790" << true << kBadCm << ""
-        << prevLat << prevLon;
-    QTest::newRow("origin not a number") << int(Airy) << "2 W" << "ABC" << "468643.108"
-                                         << "234025.790" << true << kBadOrigin << "" << prevLat
-                                         << prevLon;
-    QTest::newRow("cleared, then meridian typed by hand")
-        << int(ClearedHandTyped) << "2 W" << "" << "468643.108" << "234025.790" << true
-        << kBadOrigin << "" << prevLat << prevLon;
-    QTest::newRow("cleared, meridian and origin typed by hand")
-        << int(ClearedHandTyped) << "2 W" << "49 N" << "468643.108" << "234025.790" << true
-        << kNumeric << "" << prevLat << prevLon;
-    QTest::newRow("e2 of 1") << int(EccOne) << "2 W" << "49 N" << "468643.108" << "234025.790"
-                             << true << kNumeric << "" << prevLat << prevLon;
-    QTest::newRow("northing beyond double range")
-        << int(Airy) << "2 W" << "49 N" << "468643.108" << "1e999" << true << kNumeric << ""
-        << prevLat << prevLon;
+    row("geog: worked example", 2, Airy, "2 W", "49 N", kExample, "", grid);
+    row("geog: minutes mode with text in hidden seconds", 2, Airy, "2 W", "49 N",
+        {"52", "0", "45", "N", "1", "0", "45", "W"}, "", grid, {}, true);
+    row("geog: southern western example", 2, Southern, "57 W", "49 N",
+        {"34", "30", "0", "S", "58", "15", "0", "W"}, "", {"385242.653", "6181693.653"});
+    row("geog: -3 with W is 3 east, on the meridian 3 E", 2, Airy, "3 E", "49 N",
+        {"49", "0", "0", "N", "-3", "0", "0", "W"}, "", atZero);
+    row("geog: -3 with empty letter is 3 west, on the meridian 3 W", 2, Airy, "3 W", "49 N",
+        {"49", "0", "0", "N", "-3", "0", "0", ""}, "", atZero);
+    row("geog: no spheroid reported before empty degrees", 2, Airy, "", "49 N", {},
+        "Select spheroid.");
+    row("geog: empty longitude degrees", 2, Airy, "2 W", "49 N",
+        {"52", "0", "0", "N", "", "0", "0", "W"}, "Enter position.");
+    row("geog: cleared, then meridian typed by hand", 2, ClearedHandTyped, "2 W", "49 N", kExample,
+        kNumeric);
+    row("geog: e2 of 1", 2, EccOne, "2 W", "49 N", kExample, kNumeric);
+
+    row("grid: worked example", 1, Airy, "2 W", "49 N", grid, "", geog52);
+    row("grid: southern example", 1, Southern, "57 W", "0 N", {"385242.653", "6181693.653"}, "",
+        {" 34 Deg  29 Min 60.000 Sec S", "058 Deg  14 Min 60.000 Sec W"});
+    row("grid: no meridian reported before bad entries", 1, Airy, "", "49 N", {"", "x"},
+        "Select a spheroid or enter central meridian");
+    row("grid: both entries bad, only the northing", 1, Airy, "2 W", "49 N", {"", ""}, numeric,
+        {"prev", "prev"}, "txt_north");
+    row("grid: easting with comma", 1, Airy, "2 W", "49 N", {"523,456.7", grid[1]}, numeric,
+        {"prev", "prev"}, "txt_east");
+    row("grid: meridian without blank", 1, Airy, "2W", "49 N", grid, kBadCm);
+    row("grid: meridian degrees not a number", 1, Airy, "X W", "49 N", grid, kBadCm);
+    row("grid: origin not a number", 1, Airy, "2 W", "ABC", grid, kBadOrigin);
+    row("grid: cleared, then meridian typed by hand", 1, ClearedHandTyped, "2 W", "", grid,
+        kBadOrigin);
+    row("grid: cleared, meridian and origin typed by hand", 1, ClearedHandTyped, "2 W", "49 N",
+        grid, kNumeric);
+    row("grid: e2 of 1", 1, EccOne, "2 W", "49 N", grid, kNumeric);
+    row("grid: northing beyond double range", 1, Airy, "2 W", "49 N", {grid[0], "1e999"}, kNumeric);
+
+    row("distance: grid 3-4-5", 3, Airy, "2 W", "49 N", noGeog + grid345, "", {"5.00", "2.70"});
+    row("distance: grid 500 m", 3, Airy, "2 W", "49 N", noGeog + QStringList{"", "", "500", ""}, "",
+        {".50", ".27"});
+    row("distance: grid 926 m", 3, Airy, "2 W", "49 N", noGeog + QStringList{"", "", "926", ""}, "",
+        {".93", ".50"});
+    row("distance: grid identical", 3, Airy, "2 W", "49 N",
+        noGeog + QStringList{"7", "8", "7", "8"}, "", {".00", ".00"});
+    row("distance: grid chosen by first latitude degrees alone", 3, Airy, "2 W", "49 N",
+        QStringList{"", "1", "2", "N", "3", "4", "5", "W", "6", "7", "8", "S", "9", "1", "2", "E"} +
+            grid345,
+        "", {"5.00", "2.70"});
+    row("distance: geographic identical, grid fields ignored", 3, Airy, "2 W", "49 N",
+        kMirrored.mid(0, 8) + kMirrored.mid(0, 8) + grid345, "", {".00", ".00"});
+    row("distance: geographic minutes mode with text in hidden seconds", 3, Airy, "2 W", "49 N",
+        {"51", "30", "36", "N", "1", "", "59", "W", "51", "30", "", "N", "1", "", "", "W"}, "",
+        {".00", ".00"}, {}, true);
+    row("distance: geographic mirrored about the meridian", 3, Airy, "2 W", "49 N", kMirrored, "",
+        {"137.29", "74.13"});
+    row("distance: no spheroid, everything filled", 3, Airy, "", "49 N", kMirrored + grid345,
+        "Select spheroid.");
+    row("distance: grid beyond double range", 3, Airy, "2 W", "49 N", noGeog + QStringList{"1e999"},
+        kOverflow);
 }
 
-void TstWorkingTabs::gridToGeog() {
+// Every click leaves the entries as typed (but for the one a failure
+// empties), and only a successful "Grid to Geog" replaces the last result.
+void TstWorkingTabs::conversion() {
+    QFETCH(int, tab);
     QFETCH(int, setup);
     QFETCH(QString, cm);
     QFETCH(QString, orig);
-    QFETCH(QString, east);
-    QFETCH(QString, north);
-    QFETCH(bool, secondsLayout);
+    QFETCH(QStringList, in);
     QFETCH(QString, message);
     QFETCH(QString, emptied);
-    QFETCH(QString, lat);
-    QFETCH(QString, lon);
+    QFETCH(bool, minutes);
+    const TabFields& fields = kTabs[tab];
 
     Rig rig;
     rig.setUp(Setup(setup), cm, orig);
-    rig.tab(1);
-    rig.click(secondsLayout ? "Option2" : "Option1");
-    rig.f("txt_east")->setText(east);
-    rig.f("txt_north")->setText(north);
-    rig.state.result = earlierResult();
-    rig.f("txt_lat")->setText(QStringLiteral("prev lat"));
-    rig.f("txt_long")->setText(QStringLiteral("prev long"));
-    rig.f("txt_lat")->setFocus();
-
-    ModalGuard guard;
-    if (!message.isEmpty())
-        guard.expect(message);
-    rig.click("Command1");
-    QVERIFY_GUARD(guard);
-    QCOMPARE(rig.t("txt_lat"), lat);
-    QCOMPARE(rig.t("txt_long"), lon);
-    QCOMPARE(sameResult(rig.state.result, earlierResult()), !message.isEmpty());
-    QCOMPARE(rig.t("txt_east"), emptied == "txt_east" ? QString() : east);
-    QCOMPARE(rig.t("txt_north"), emptied == "txt_north" ? QString() : north);
+    rig.tab(tab);
+    if (minutes)
+        rig.click(tab == 2 ? "opt_short" : "Option3");
+    rig.set(fields.in, in);
+    rig.set(fields.out, {"prev", "prev"});
+    QStringList expectedIn = rig.texts(fields.in);
     if (!emptied.isEmpty())
-        QCOMPARE(rig.w->focusWidget(), rig.f(emptied.toLatin1().constData()));
-    // Neither the parameter set's meridian nor the texts were rewritten.
-    QCOMPARE(rig.t("txt_cm"), cm);
-}
-
-void TstWorkingTabs::distance_data() {
-    QTest::addColumn<QString>("cm");
-    QTest::addColumn<QStringList>("geog"); // kDistanceFields order; short lists padded
-    QTest::addColumn<QStringList>("grid");
-    QTest::addColumn<bool>("minutesMode");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("kms");
-    QTest::addColumn<QString>("miles");
-
-    const QStringList none;
-    QTest::newRow("grid 3-4-5") << "2 W" << none << QStringList{"0", "0", "3000", "4000"} << false
-                                << "" << "5.00" << "2.70";
-    QTest::newRow("grid 500 m") << "2 W" << none << QStringList{"", "", "500", ""} << false << ""
-                                << ".50" << ".27";
-    QTest::newRow("grid 926 m") << "2 W" << none << QStringList{"", "", "926", ""} << false << ""
-                                << ".93" << ".50";
-    QTest::newRow("grid identical") << "2 W" << none << QStringList{"7", "8", "7", "8"} << false
-                                    << "" << ".00" << ".00";
-    QTest::newRow("grid chosen by first latitude degrees alone")
-        << "2 W"
-        << QStringList{"", "1", "2", "N", "3", "4", "5", "W", "6", "7", "8", "S", "9", "1", "2", "E"}
-        << QStringList{"0", "0", "3000", "4000"} << false << "" << "5.00" << "2.70";
-    QTest::newRow("geographic identical, grid fields ignored")
-        << "2 W"
-        << QStringList{"52", "0", "0", "N", "1", "0", "0", "W", "52", "0", "0", "N", "1", "0", "0",
-                       "w"}
-        << QStringList{"0", "0", "3000", "4000"} << false << "" << ".00" << ".00";
-    QTest::newRow("geographic minutes mode with text in hidden seconds")
-        << "2 W"
-        << QStringList{"51", "30", "36", "N", "1", "", "59", "W", "51", "30", "", "N", "1", "", "",
-                       "W"}
-        << none << true << "" << ".00" << ".00";
-    QTest::newRow("geographic mirrored about the meridian")
-        << "2 W"
-        << QStringList{"52", "", "", "N", "1", "", "", "W", "52", "", "", "N", "3", "", "", "W"}
-        << none << false << "" << "137.29" << "74.13";
-
-    QTest::newRow("no spheroid, everything filled")
-        << ""
-        << QStringList{"52", "", "", "N", "1", "", "", "W", "52", "", "", "N", "3", "", "", "W"}
-        << QStringList{"0", "0", "3000", "4000"} << false << "Select spheroid." << "prev km"
-        << "prev nm";
-    QTest::newRow("grid beyond double range") << "2 W" << none << QStringList{"1e999", "", "", ""}
-                                              << false << kOverflow << "prev km" << "prev nm";
-    QTest::newRow("grid beyond single range") << "2 W" << none << QStringList{"", "", "", "1e300"}
-                                              << false << kOverflow << "prev km" << "prev nm";
-}
-
-void TstWorkingTabs::distance() {
-    QFETCH(QString, cm);
-    QFETCH(QStringList, geog);
-    QFETCH(QStringList, grid);
-    QFETCH(bool, minutesMode);
-    QFETCH(QString, message);
-    QFETCH(QString, kms);
-    QFETCH(QString, miles);
-
-    Rig rig;
-    rig.setUp(Airy, cm, QStringLiteral("49 N"));
-    rig.tab(3);
-    if (minutesMode)
-        rig.click("Option3");
-    for (int i = 0; i < 16; ++i)
-        rig.f(kDistanceFields[i])->setText(geog.value(i));
-    for (int i = 0; i < 4; ++i)
-        rig.f(kGridFields[i])->setText(grid.value(i));
-    must<QLabel>(rig.w.get(), "lbl_kms")->setText(QStringLiteral("prev km"));
-    must<QLabel>(rig.w.get(), "lbl_miles")->setText(QStringLiteral("prev nm"));
-    QStringList before;
-    for (const char* name : kDistanceFields)
-        before << rig.t(name);
-    for (const char* name : kGridFields)
-        before << rig.t(name);
+        expectedIn[fields.in.indexOf(emptied)].clear();
+    const numtext::GeographicResult earlier{10, 15.5, 30, "S", 20, 45.25, 15, "E"};
+    rig.state.result = earlier;
+    if (!emptied.isEmpty()) // focus elsewhere, so the move to the emptied entry shows
+        rig.f(emptied == "txt_east" ? "txt_north" : "txt_east")->setFocus();
 
     ModalGuard guard;
-    if (message == "Select spheroid.")
-        guard.expect(message, QStringLiteral("True"), QMessageBox::Ok | QMessageBox::Cancel,
-                     QMessageBox::Cancel);
+    if (tab == 3 && message == "Select spheroid.")
+        guard.expect(message, "True", QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
     else if (!message.isEmpty())
         guard.expect(message);
-    rig.click("cmd_calc");
+    rig.click(fields.button);
     QVERIFY_GUARD(guard);
-    QCOMPARE(must<QLabel>(rig.w.get(), "lbl_kms")->text(), kms);
-    QCOMPARE(must<QLabel>(rig.w.get(), "lbl_miles")->text(), miles);
-    QStringList after;
-    for (const char* name : kDistanceFields)
-        after << rig.t(name);
-    for (const char* name : kGridFields)
-        after << rig.t(name);
-    QCOMPARE(after, before);
+    QTEST(rig.texts(fields.out), "out");
+    QCOMPARE(rig.texts(fields.in), expectedIn);
+    if (!emptied.isEmpty())
+        QCOMPARE(rig.w->focusWidget(), rig.f(emptied));
+    const auto shown = [](const numtext::GeographicResult& r) {
+        const numtext::LayoutTexts l = numtext::Layout_Seconds(r);
+        return QString::fromStdString(l.lat + l.lon);
+    };
+    QCOMPARE(shown(rig.state.result) != shown(earlier), tab == 1 && message.isEmpty());
+    QCOMPARE(rig.texts({"txt_cm", "txt_orig"}), QStringList({cm, orig})); // not rewritten
 }
 
 void TstWorkingTabs::distanceModeSwitch() {
     Rig rig;
     rig.tab(3);
-    const char* const seconds[] = {"txt_lat_sec1", "txt_long_sec1", "txt_lat_sec2", "txt_long_sec2"};
-    const char* const minutes[] = {"txt_lat_min1", "txt_long_min1", "txt_lat_min2", "txt_long_min2"};
-    QLabel* secHeading = must<QLabel>(rig.w.get(), "Label5_5");
-    for (int i = 0; i < 16; ++i)
-        rig.f(kDistanceFields[i])->setText(QString::number(i + 1));
-    QStringList before;
-    for (const char* name : kDistanceFields)
-        before << rig.t(name);
-    auto texts = [&] {
-        QStringList now;
-        for (const char* name : kDistanceFields)
-            now << rig.t(name);
-        return now;
+    const QStringList seconds{"txt_lat_sec1", "txt_long_sec1", "txt_lat_sec2", "txt_long_sec2"};
+    const QStringList minutes{"txt_lat_min1", "txt_long_min1", "txt_lat_min2", "txt_long_min2"};
+    QStringList numbers;
+    for (int i = 1; i <= 16; ++i)
+        numbers << QString::number(i);
+    rig.set(kDistanceFields, numbers);
+    const QStringList before = rig.texts(kDistanceFields);
+    // Each switch hides or shows the seconds, sets the minutes' twip width,
+    // focuses the first entry and keeps every text.
+    const auto check = [&](bool withSeconds) {
+        for (const QString& name : seconds)
+            QVERIFY2(rig.f(name)->isHidden() != withSeconds, qPrintable(name));
+        QVERIFY(must<QLabel>(rig.w.get(), "Label5_5")->isHidden() != withSeconds);
+        QVERIFY(!must<QLabel>(rig.w.get(), "Label5_6")->isHidden());
+        for (const QString& name : minutes)
+            QCOMPARE(rig.f(name)->width(), common::Twips(rig.w.get(), withSeconds ? 456 : 1176));
+        QCOMPARE(rig.w->focusWidget(), rig.f("txt_lat_deg1"));
+        QCOMPARE(rig.texts(kDistanceFields), before);
     };
-
     rig.f("txt_east1")->setFocus();
     rig.click("Option3");
-    for (const char* name : seconds)
-        QVERIFY2(rig.f(name)->isHidden(), name);
-    QVERIFY(secHeading->isHidden());
-    QVERIFY(!must<QLabel>(rig.w.get(), "Label5_6")->isHidden());
-    for (const char* name : minutes)
-        QCOMPARE(rig.f(name)->width(), common::Twips(rig.w.get(), 1176));
-    QCOMPARE(rig.w->focusWidget(), rig.f("txt_lat_deg1"));
-    QCOMPARE(texts(), before);
-
+    check(false);
     // A click on the option already selected does nothing.
     rig.f("txt_east1")->setFocus();
     rig.click("Option3");
     QCOMPARE(rig.w->focusWidget(), rig.f("txt_east1"));
-
     rig.click("Option4");
-    for (const char* name : seconds)
-        QVERIFY2(!rig.f(name)->isHidden(), name);
-    QVERIFY(!secHeading->isHidden());
-    for (const char* name : minutes)
-        QCOMPARE(rig.f(name)->width(), common::Twips(rig.w.get(), 456));
-    QCOMPARE(rig.w->focusWidget(), rig.f("txt_lat_deg1"));
-    QCOMPARE(texts(), before);
+    check(true);
 }
 
 void TstWorkingTabs::catalogueEntryEndToEnd() {
@@ -424,38 +289,29 @@ void TstWorkingTabs::catalogueEntryEndToEnd() {
     QCOMPARE(rig.state.params.central_meridian, int16_t(-2));
 
     rig.tab(2);
-    const QStringList example{"52", "0", "0", "N", "1", "0", "0", "W"};
-    for (int i = 0; i < 8; ++i)
-        rig.f(kGeogFields[i])->setText(example[i]);
+    rig.set(kGeogFields, kExample);
     rig.click("cmd_convert");
-    QCOMPARE(rig.t("txt_easting"), QStringLiteral("468643.108"));
-    QCOMPARE(rig.t("txt_northing"), QStringLiteral("234025.790"));
+    QCOMPARE(rig.texts({"txt_easting", "txt_northing"}), QStringList({"468643.108", "234025.790"}));
 
+    // The layout chosen beforehand is the one the conversion writes.
     rig.tab(1);
-    rig.f("txt_east")->setText(rig.t("txt_easting"));
-    rig.f("txt_north")->setText(rig.t("txt_northing"));
-    rig.click("Command1");
-    QCOMPARE(rig.t("txt_lat"), QStringLiteral(" 51 Deg  59 Min 60.000 Sec N"));
-    QCOMPARE(rig.t("txt_long"), QStringLiteral("001 Deg  0 Min 0.000 Sec W"));
     rig.click("Option1");
-    QCOMPARE(rig.t("txt_lat"), QStringLiteral(" 51 Deg 60. Min N"));
-    QCOMPARE(rig.t("txt_long"), QStringLiteral("001 Deg . Min W"));
+    rig.set({"txt_east", "txt_north"}, rig.texts({"txt_easting", "txt_northing"}));
+    rig.click("Command1");
+    QCOMPARE(rig.texts({"txt_lat", "txt_long"}),
+             QStringList({" 51 Deg 60. Min N", "001 Deg . Min W"}));
 
     rig.tab(3);
-    const QStringList mirrored{"52", "", "", "N", "1", "", "", "W",
-                               "52", "", "", "N", "3", "", "", "W"};
-    for (int i = 0; i < 16; ++i)
-        rig.f(kDistanceFields[i])->setText(mirrored[i]);
+    rig.set(kDistanceFields, kMirrored);
     rig.click("cmd_calc");
-    QCOMPARE(must<QLabel>(rig.w.get(), "lbl_kms")->text(), QStringLiteral("137.29"));
-    QCOMPARE(must<QLabel>(rig.w.get(), "lbl_miles")->text(), QStringLiteral("74.13"));
+    QCOMPARE(rig.t("lbl_kms"), QStringLiteral("137.29"));
+    QCOMPARE(rig.t("lbl_miles"), QStringLiteral("74.13"));
 
     // The tab change emptied the result; the other layout renders it again.
     rig.tab(1);
     QCOMPARE(rig.t("txt_lat"), QString());
     rig.click("Option2");
-    QCOMPARE(rig.t("txt_lat"), QStringLiteral(" 51 Deg  59 Min 60.000 Sec N"));
-    QCOMPARE(rig.t("txt_long"), QStringLiteral("001 Deg  0 Min 0.000 Sec W"));
+    QCOMPARE(rig.texts({"txt_lat", "txt_long"}), QStringList({kLat52, kLon1W}));
     QVERIFY_GUARD(guard);
 }
 
