@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 class TestPaths : public QObject {
@@ -22,6 +23,7 @@ class TestPaths : public QObject {
         QFile empty(dir_.filePath(QStringLiteral("empty.txt")));
         QVERIFY(empty.open(QIODevice::WriteOnly));
         QVERIFY(QFile::setPermissions(dir_.filePath(QStringLiteral("locked.mdb")), {}));
+        QVERIFY(::mkfifo(QFile::encodeName(dir_.filePath(QStringLiteral("pipe.mdb"))).constData(), 0600) == 0);
     }
 
     // Paths are relative to the temporary folder; "<empty>" is the empty path.
@@ -39,6 +41,8 @@ class TestPaths : public QObject {
         QTest::newRow("empty path") << "<empty>" << false << false;
         // Refused for lack of permission: the file is there all the same.
         QTest::newRow("unreadable file") << "locked.mdb" << true << false;
+        // Pins: opening a FIFO to test it blocked start-up for ever.
+        QTest::newRow("named pipe answers at once") << "pipe.mdb" << true << false;
     }
     void exists() {
         QFETCH(QString, path);

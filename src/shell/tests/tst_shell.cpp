@@ -160,17 +160,25 @@ class TestShell : public QObject {
 
     void singleInstance_data() {
         QTest::addColumn<bool>("live");
-        QTest::newRow("lock held by a running copy: refused") << true;
-        QTest::newRow("lock left by a run that died: taken over") << false;
+        QTest::addColumn<bool>("empty");
+        QTest::newRow("lock held by a running copy: refused") << true << false;
+        QTest::newRow("lock left by a run that died: taken over") << false << false;
+        // Pins: a crash while the lock was written left an empty file that
+        // blocked every later start.
+        QTest::newRow("empty lock file: taken over") << false << true;
     }
     void singleInstance() {
         QFETCH(bool, live);
+        QFETCH(bool, empty);
         Run r;
         QVERIFY(QDir().mkpath(r.lock));
         QLockFile first(r.lockFile);
         if (live) {
             QVERIFY(first.tryLock(0));
             r.guard.expect("Program is already running", "Quillmar");
+        } else if (empty) {
+            QFile f(r.lockFile);
+            QVERIFY(f.open(QIODevice::WriteOnly));
         } else {
             // The lock file of a shell that wrote its own process id and ended.
             QProcess gone;
