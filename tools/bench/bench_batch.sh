@@ -6,7 +6,7 @@
 # usage: bench_batch.sh [path/to/quillmar-batch] [points]
 set -eu
 
-BATCH=${1:-$(dirname "$0")/../../build-batch/tools/quillmar-batch}
+BATCH=${1:-$(dirname "$0")/../../build/tools/quillmar-batch}
 N=${2:-1000000}
 command -v cs2cs >/dev/null 2>&1 || { echo "cs2cs not found (package proj-bin)" >&2; exit 2; }
 [ -x "$BATCH" ] || { echo "$BATCH not found; build the quillmar-batch target" >&2; exit 2; }
