@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLockFile>
@@ -156,6 +157,40 @@ class TestShell : public QObject {
         QVERIFY(r.shell->loadedWindows().isEmpty());
         QFile::setPermissions(r.data, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                           QFileDevice::ExeOwner);
+    }
+
+    // Pins: a first load that failed on a damaged catalogue left a window
+    // with an empty list behind, shown as it was on every later opening.
+    void damagedCatalogueRetried() {
+        Run r;
+        QVERIFY(QDir().mkpath(QFileInfo(r.catalogue).absolutePath()));
+        {
+            QFile f(r.catalogue);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write("not a catalogue") > 0);
+        }
+        QString message;
+        try {
+            catalogue::CatalogueStore(r.catalogue).ListNames();
+        } catch (const catalogue::StoreError& e) {
+            message = e.message();
+        }
+        QVERIFY(!message.isEmpty());
+        QVERIFY(r.start());
+        r.guard.expect(message, "Quillmar");
+        r.click(r.menu(), "SSCommand4");
+        QVERIFY_GUARD(r.guard);
+        QVERIFY(!r.shell->terminated());
+        processDeletions();
+        QCOMPARE(r.only(), r.menu());
+        QVERIFY(!r.shell->conversionWindow());
+
+        QVERIFY(QFile::remove(r.catalogue));
+        QVERIFY(catalogue::CatalogueStore::InstallDefault(r.catalogue));
+        r.click(r.menu(), "SSCommand4");
+        QVERIFY_GUARD(r.guard);
+        QWidget* conv = r.only();
+        QVERIFY(conv && conv == r.shell->conversionWindow());
+        QCOMPARE(must<QListWidget>(conv, "List1")->count(), 25);
     }
 
     void singleInstance_data() {
