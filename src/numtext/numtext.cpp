@@ -143,11 +143,13 @@ std::string Non_Finite_Text(double x) {
 }
 
 // The mask's layout: how many digits the integer part is padded to, whether a
-// point is written, and the placeholders after it.
+// point is written, how many placeholders follow it, and how many of those
+// always show (up to and including the last "0").
 struct MaskLayout {
     std::size_t min_int_digits = 0;
     bool has_point = false;
-    std::string after_point; // '0' and '#' only
+    std::size_t decimals = 0;
+    std::size_t forced = 0;
 };
 
 MaskLayout Parse_Mask(std::string_view mask) {
@@ -155,13 +157,13 @@ MaskLayout Parse_Mask(std::string_view mask) {
     bool zero_seen = false;
     for (char c : mask) {
         if (c == '.') {
-            if (m.has_point) {
-                continue;
-            }
-            m.has_point = true;
+            m.has_point = true; // a second point adds nothing
         } else if (c == '0' || c == '#') {
             if (m.has_point) {
-                m.after_point += c;
+                ++m.decimals;
+                if (c == '0') {
+                    m.forced = m.decimals;
+                }
             } else {
                 // Once a "0" appears, every placeholder from it to the point
                 // forces a digit: "00#" writes 3 as "003".
@@ -542,29 +544,11 @@ std::size_t Format_Mask_Short(double x, std::string_view mask, char* out) {
     if (mask.size() > kShortMask) {
         return 0;
     }
-    // Parse_Mask without the string of placeholders after the point.
-    std::size_t min_int_digits = 0;
-    bool has_point = false;
-    std::size_t decimals = 0;
-    std::size_t forced = 0; // places up to and including the last "0" after the point
-    bool zero_seen = false;
-    for (char c : mask) {
-        if (c == '.') {
-            has_point = true;
-        } else if (c == '0' || c == '#') {
-            if (has_point) {
-                ++decimals;
-                if (c == '0') {
-                    forced = decimals;
-                }
-            } else {
-                zero_seen = zero_seen || c == '0';
-                if (zero_seen) {
-                    ++min_int_digits;
-                }
-            }
-        }
-    }
+    const MaskLayout m = Parse_Mask(mask);
+    const std::size_t min_int_digits = m.min_int_digits;
+    const bool has_point = m.has_point;
+    const std::size_t decimals = m.decimals;
+    const std::size_t forced = m.forced;
 
     const Digits15 d = To_Digits15(x);
     if (d.exponent > kShortOrder || d.exponent < -kShortOrder) {
@@ -750,7 +734,7 @@ namespace {
 
 std::string Format_Mask_General(double x, std::string_view mask) {
     const MaskLayout m = Parse_Mask(mask);
-    const std::size_t decimals = m.after_point.size();
+    const std::size_t decimals = m.decimals;
 
     // Round the 15-digit decimal, not the binary value: 2.675 is 2.67499999...
     // in binary but shows as 2.68, as the plain text "2.675" suggests.
@@ -780,12 +764,8 @@ std::string Format_Mask_General(double x, std::string_view mask) {
         out += '.';
         // Digits up to the last "0" placeholder always show; "#" places only
         // up to the last non-zero digit.
-        const auto last_forced = m.after_point.find_last_of('0');
         const auto last_nonzero = fraction.find_last_not_of('0');
-        std::size_t shown = 0;
-        if (last_forced != std::string::npos) {
-            shown = last_forced + 1;
-        }
+        std::size_t shown = m.forced;
         if (last_nonzero != std::string::npos) {
             shown = std::max(shown, last_nonzero + 1);
         }

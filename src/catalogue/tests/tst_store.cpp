@@ -18,12 +18,12 @@ using namespace testcat;
 namespace {
 
 // Rows given as "id:ref:name" with "-" for a null id or ref.
-QList<Row> parseRows(const QStringList& spec) {
+QList<Row> parseRows(const QStringList& texts) {
     auto num = [](const QString& x) {
         return x == "-" ? QVariant(QMetaType::fromType<qint64>()) : QVariant(x.toLongLong());
     };
     QList<Row> out;
-    for (const QString& s : spec) {
+    for (const QString& s : texts) {
         const QStringList p = s.split(':');
         out.push_back({num(p[0]), num(p[1]), p[2]});
     }
