@@ -1,4 +1,5 @@
 #include "geodesy.h"
+#include "spheroids.h"
 
 #include <QTest>
 
@@ -283,17 +284,11 @@ class TestGeodesy : public QObject {
     void roundTrip_data() {
         QTest::addColumn<ProjectionParams>("p");
         QTest::addColumn<double>("lat");
-        const struct {
-            const char* name;
-            double a, e2;
-        } spheroids[] = {{"Airy 1830", 6377563.396, 0.00667054},
-                         {"WGS84", 6378137, 0.00669437999014},
-                         {"International 1924", 6378388, 0.00672267002233},
-                         {"Clarke 1866", 6378206.4, 0.00676865799729},
-                         {"sphere", 6371000, 0}};
-        for (const auto& s : spheroids)
+        for (const TestSpheroid& s : kTestSpheroids)
             for (int lat = 0; lat <= 80; lat += 10)
                 QTest::addRow("%s lat %d", s.name, lat) << withSpheroid(s.a, s.e2) << double(lat);
+        for (int lat = 0; lat <= 80; lat += 10)
+            QTest::addRow("sphere lat %d", lat) << withSpheroid(6371000, 0) << double(lat);
         QTest::newRow("Airy grid, southern point") << kAiry << -41.0;
     }
     void roundTrip() {

@@ -2,6 +2,7 @@
 // same spheroid. Both sides see the same radians: degrees are converted with
 // DEG_PER_RAD for the series and back with the true pi for GeographicLib.
 #include "geodesy.h"
+#include "spheroids.h"
 
 #include <GeographicLib/TransverseMercatorExact.hpp>
 #include <QTest>
@@ -24,14 +25,7 @@ void TestGeodesyAccuracy::againstExact_data() {
     QTest::addColumn<double>("a");
     QTest::addColumn<double>("e2");
     QTest::addColumn<double>("lat");
-    const struct {
-        const char* name;
-        double a, e2;
-    } spheroids[] = {{"Airy 1830", 6377563.396, 0.00667054},
-                     {"WGS84", 6378137, 0.00669437999014},
-                     {"International 1924", 6378388, 0.00672267002233},
-                     {"Clarke 1866", 6378206.4, 0.00676865799729}};
-    for (const auto& s : spheroids)
+    for (const TestSpheroid& s : kTestSpheroids)
         for (int lat = 0; lat <= 80; lat += 5)
             QTest::addRow("%s lat %d", s.name, lat) << s.a << s.e2 << double(lat);
 }
