@@ -1,0 +1,343 @@
+// Another program holding the catalogue locked: every operation gives up
+// within the busy timeout with a report, leaves the file alone, and works
+// again once the lock is gone; in the window as well as in the store.
+//
+// The same binary is the other program: "tst_contention --hold FILE KIND"
+// takes the lock, says so on stdout and keeps it until its stdin closes.
+#include "menufrm.h"
+#include "modalguard.h"
+#include "rawcatalogue.h"
+#include "spheroidtab.h"
+#include "store.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+#include <memory>
+
+using catalogue::CatalogueStore;
+using catalogue::StoreError;
+using namespace testcat;
+
+namespace {
+
+// exclusive: nobody may read or write. reserved: a write is under way, reads
+// go on. shared: a read is under way, so no write may commit.
+int hold(const QString& path, const QString& kind) {
+    Raw raw(path);
+    if (kind == "exclusive") {
+        raw.run("BEGIN EXCLUSIVE");
+    } else if (kind == "reserved") {
+        raw.run("BEGIN IMMEDIATE");
+    } else if (kind == "shared") {
+        raw.run("BEGIN");
+        raw.run("SELECT COUNT(*) FROM Spheroid");
+    } else {
+        return 2;
+    }
+    std::fputs("held\n", stdout);
+    std::fflush(stdout);
+    char buf[64];
+    while (std::fgets(buf, sizeof buf, stdin))
+        ;
+    raw.run("ROLLBACK");
+    return 0;
+}
+
+// The other program, killed at the latest when the test is done with it.
+class Holder {
+  public:
+    bool start(const QString& path, const QString& kind) {
+        p_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p_.start(QCoreApplication::applicationFilePath(), {"--hold", path, kind});
+        if (!p_.waitForStarted(10000))
+            return false;
+        QByteArray out;
+        QDeadlineTimer deadline(20000);
+        while (!out.contains("held\n") && !deadline.hasExpired() &&
+               p_.state() == QProcess::Running)
+            if (p_.waitForReadyRead(int(deadline.remainingTime())))
+                out += p_.readAllStandardOutput();
+        return out.contains("held\n");
+    }
+    // True when it let go and ended normally.
+    bool release() {
+        p_.closeWriteChannel();
+        return p_.waitForFinished(10000) && p_.exitStatus() == QProcess::NormalExit &&
+               p_.exitCode() == 0;
+    }
+    ~Holder() {
+        if (p_.state() != QProcess::NotRunning) {
+            p_.kill();
+            p_.waitForFinished(10000);
+        }
+    }
+
+  private:
+    QProcess p_;
+};
+
+enum Op { List, Find, Next, Save, Update, Delete };
+const char* const kOpNames[] = {"ListNames", "FindByName", "NextKey",
+                                "SaveEntry", "UpdateEntry", "DeleteEntry"};
+
+// Runs the operation and returns what it found or did, as one line.
+QString run(CatalogueStore& s, int op) {
+    switch (op) {
+    case List:
+        return s.ListNames().join(',');
+    case Find:
+        return QString::number(s.FindByName("b").value_or(catalogue::Entry{}).ref);
+    case Next:
+        return QString::number(s.NextKey());
+    case Save:
+        return QString::number(s.SaveEntry(4, texts("New")));
+    case Update:
+        s.UpdateEntry(2, texts("New"));
+        return "updated";
+    case Delete:
+        s.DeleteEntry(2);
+        return "deleted";
+    }
+    return {};
+}
+
+// What a store failure under a lock says; `verb` is "read" or "written".
+QString lockedMessage(const QString& verb, const QString& driverText) {
+    return QStringLiteral("The catalogue could not be %1 (%2: database is locked). It was left as "
+                          "it was.")
+        .arg(verb, driverText);
+}
+
+// Stays well clear of a hang, and of the 2 s the engine waits for the lock.
+constexpr qint64 kPromptMs = 10000;
+
+const QList<Row> kRows{{1, 1, "A"}, {2, 2, "B"}, {3, 3, "C"}};
+
+struct Window {
+    QTemporaryDir dir;
+    QString path = dir.filePath("QUILLMAR.MDB");
+    AppState state;
+    int terminations = 0;
+    ModalGuard guard;
+    std::unique_ptr<MenuFrm> w;
+
+    Window() {
+        create(path, kRows);
+        state.DatabasePath = path;
+        state.terminate = [this] { ++terminations; };
+        w = std::make_unique<MenuFrm>(state);
+        w->Load();
+        w->show();
+        QApplication::setActiveWindow(w.get());
+        if (!QTest::qWaitForWindowActive(w.get()))
+            qWarning("window not active");
+    }
+    template <class T = QLineEdit> T* get(const char* name) { return must<T>(w.get(), name); }
+    QListWidget* list() { return get<QListWidget>("List1"); }
+    QStringList names() {
+        QStringList out;
+        for (int i = 0; i < list()->count(); ++i)
+            out << list()->item(i)->text();
+        return out;
+    }
+    void select(const QString& name) {
+        const auto items = list()->findItems(name, Qt::MatchExactly);
+        if (items.size() != 1)
+            qFatal("no single item %s", qPrintable(name));
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {},
+                          list()->visualItemRect(items.first()).center());
+    }
+    void click(const char* button) { QTest::mouseClick(get<QPushButton>(button), Qt::LeftButton); }
+    void type(const char* field, const QString& text) {
+        QLineEdit* f = get(field);
+        f->setFocus();
+        f->clear();
+        QTest::keyClicks(f, text);
+    }
+    // Save, Edit, Delete as "E" enabled or "-" disabled.
+    QString buttons() {
+        QString s;
+        for (const char* b : {"SSCommand2", "SSCommand3", "SSCommand4"})
+            s += get<QPushButton>(b)->isEnabled() ? 'E' : '-';
+        return s;
+    }
+};
+
+} // namespace
+
+class TestContention : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir_;
+    int files_ = 0;
+
+  private slots:
+    void storeOperation_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("op");
+        QTest::addColumn<QString>("message"); // empty: the operation goes through
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<QStringList>("after"); // id/ref/name rows once it went through
+        const QStringList abc{"1/1/A", "2/2/B", "3/3/C"};
+        const QString results[] = {"A,B,C", "2", "4", "4", "updated", "deleted"};
+        const QStringList afters[] = {abc, abc, abc, abc + QStringList{"4/4/New"},
+                                      {"1/1/A", "2/2/New", "3/3/C"}, {"1/1/A", "3/3/C"}};
+        for (int op = List; op <= Delete; ++op) {
+            QTest::addRow("exclusive: %s", kOpNames[op])
+                << "exclusive" << op
+                << lockedMessage(op >= Update ? "written" : "read", "Unable to execute statement")
+                << results[op] << afters[op];
+        }
+        for (int op = List; op <= Delete; ++op) {
+            QTest::addRow("reserved: %s", kOpNames[op])
+                << "reserved" << op
+                << (op >= Save ? lockedMessage("written", "Unable to fetch row") : QString())
+                << results[op] << afters[op];
+        }
+        for (int op = List; op <= Delete; ++op) {
+            QTest::addRow("shared: %s", kOpNames[op])
+                << "shared" << op
+                << (op >= Save ? lockedMessage("written", "Unable to commit transaction")
+                               : QString())
+                << results[op] << afters[op];
+        }
+    }
+    void storeOperation() {
+        QFETCH(QString, kind);
+        QFETCH(int, op);
+        QFETCH(QString, message);
+        QFETCH(QString, result);
+        QFETCH(QStringList, after);
+        const QString path = dir_.filePath(QString("cat%1/QUILLMAR.MDB").arg(++files_));
+        create(path, kRows);
+        const QByteArray before = digest(path);
+        CatalogueStore store(path);
+        {
+            Holder holder;
+            QVERIFY(holder.start(path, kind));
+            QElapsedTimer clock;
+            clock.start();
+            try {
+                const QString got = run(store, op);
+                QVERIFY2(message.isEmpty(), qPrintable("no error, got " + got));
+                QCOMPARE(got, result);
+            } catch (const StoreError& e) {
+                QCOMPARE(e.kind(), StoreError::Kind::Failed);
+                QCOMPARE(e.message(), message);
+            }
+            QVERIFY2(clock.elapsed() < kPromptMs, qPrintable(QString::number(clock.elapsed())));
+            QCOMPARE(digest(path), before);
+            QVERIFY(holder.release());
+        }
+        QVERIFY(!QFile::exists(path + "-journal"));
+        if (!message.isEmpty()) {
+            QCOMPARE(digest(path), before);
+            QCOMPARE(run(store, op), result); // the lock is gone: it works
+        }
+        QCOMPARE(Raw(path).rows(), after);
+    }
+
+    void spheroidTab_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("buttons"); // Save, Edit, Delete after the failure
+        const QString readFailed = lockedMessage("read", "Unable to execute statement");
+        const QString writeFailed = lockedMessage("written", "Unable to execute statement");
+        QTest::newRow("save, file locked") << "exclusive" << "save" << readFailed << "E--";
+        QTest::newRow("edit, file locked") << "exclusive" << "edit" << writeFailed << "-EE";
+        QTest::newRow("delete, file locked") << "exclusive" << "delete" << writeFailed << "-EE";
+        // Regression row: after a failed selection Edit and Delete must not
+        // act on the entry selected before, which the user no longer sees.
+        QTest::newRow("select, file locked") << "exclusive" << "select" << readFailed << "---";
+        QTest::newRow("save while another program reads")
+            << "shared" << "save" << lockedMessage("written", "Unable to commit transaction")
+            << "E--";
+        QTest::newRow("edit while another program writes")
+            << "reserved" << "edit" << lockedMessage("written", "Unable to fetch row") << "-EE";
+    }
+    void spheroidTab() {
+        QFETCH(QString, kind);
+        QFETCH(QString, action);
+        QFETCH(QString, message);
+        QFETCH(QString, buttons);
+        Window t;
+        if (action == "save") {
+            t.type("txt_name", "New");
+            t.type("txt_major", "6378137");
+            for (const char* f : {"txt_ecc", "txt_scale", "txt_fe", "txt_fn"})
+                t.type(f, "1");
+        } else {
+            t.select("B");
+            if (action == "edit")
+                t.type("txt_name", "B renamed");
+        }
+        const QString shownName = t.get("txt_name")->text();
+        auto act = [&] {
+            if (action == "select")
+                t.select("C");
+            else
+                t.click(action == "save" ? "SSCommand2" : action == "edit" ? "SSCommand3"
+                                                                            : "SSCommand4");
+        };
+        const QByteArray before = digest(t.path);
+        {
+            Holder holder;
+            QVERIFY(holder.start(t.path, kind));
+            t.guard.expect(message, "Quillmar", QMessageBox::Ok);
+            QElapsedTimer clock;
+            clock.start();
+            act();
+            QVERIFY_GUARD(t.guard);
+            QVERIFY2(clock.elapsed() < kPromptMs, qPrintable(QString::number(clock.elapsed())));
+            QCOMPARE(digest(t.path), before);
+            QCOMPARE(t.terminations, 0);
+            QCOMPARE(t.names(), (QStringList{"A", "B", "C"}));
+            QCOMPARE(t.buttons(), buttons);
+            // What the user typed or chose is still there for another try.
+            if (action != "select")
+                QCOMPARE(t.get("txt_name")->text(), shownName);
+            QVERIFY(holder.release());
+        }
+        QCOMPARE(digest(t.path), before);
+        // The same action again, now that nobody holds the file.
+        act();
+        QVERIFY_GUARD(t.guard);
+        const QStringList rows = Raw(t.path).rows();
+        if (action == "save") {
+            QCOMPARE(rows, (QStringList{"1/1/A", "2/2/B", "3/3/C", "4/4/New"}));
+            QCOMPARE(t.names().last(), "New");
+        } else if (action == "edit") {
+            QCOMPARE(rows, (QStringList{"1/1/A", "2/2/B renamed", "3/3/C"}));
+            QCOMPARE(t.names(), (QStringList{"A", "B renamed", "C"}));
+        } else if (action == "delete") {
+            QCOMPARE(rows, (QStringList{"1/1/A", "3/3/C"}));
+            QCOMPARE(t.names(), (QStringList{"A", "C"}));
+        } else {
+            QCOMPARE(t.get("txt_name")->text(), "C");
+            QCOMPARE(t.state.SelectedRef.value_or(0), qint64(3));
+            QCOMPARE(t.buttons(), "-EE");
+        }
+    }
+};
+
+int main(int argc, char** argv) {
+    if (argc > 3 && qstrcmp(argv[1], "--hold") == 0) {
+        QCoreApplication app(argc, argv);
+        return hold(app.arguments()[2], app.arguments()[3]);
+    }
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    TestContention test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_contention.moc"
