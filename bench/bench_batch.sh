@@ -2,11 +2,12 @@
 # Forward conversion of one million points, file to file: quillmar-batch
 # against PROJ's cs2cs on the same points and the same Transverse Mercator
 # (Airy 1830 / National Grid parameters). Prints both rates and the ratio.
+# A quick check of one build; bench/run measures everything.
 #
-# usage: bench_batch.sh [path/to/quillmar-batch] [points]
+# usage: bench/bench_batch.sh [path/to/quillmar-batch] [points]
 set -eu
 
-BATCH=${1:-$(dirname "$0")/../../build/tools/quillmar-batch}
+BATCH=${1:-$(dirname "$0")/../build/tools/quillmar-batch}
 N=${2:-1000000}
 command -v cs2cs >/dev/null 2>&1 || { echo "cs2cs not found (package proj-bin)" >&2; exit 2; }
 [ -x "$BATCH" ] || { echo "$BATCH not found; build the quillmar-batch target" >&2; exit 2; }
