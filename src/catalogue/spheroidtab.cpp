@@ -123,12 +123,14 @@ void SpheroidTab::List1_clicked() {
         clearDetails_();
     const QString name = item->text();
     std::optional<catalogue::Entry> found;
-    if (!store([&](catalogue::CatalogueStore& c) { found = c.FindByName(name); }))
+    // Edit and Delete would act on the entry shown before, which the user
+    // no longer sees.
+    if (!store([&](catalogue::CatalogueStore& c) { found = c.FindByName(name); })) {
+        setButtons(ui->SSCommand2->isEnabled(), false, false);
         return;
+    }
     if (!found) {
         Show_Message(this, QStringLiteral("\"%1\" is no longer in the catalogue.").arg(name));
-        // Edit and Delete would act on the entry shown before, which the
-        // user no longer sees.
         setButtons(ui->SSCommand2->isEnabled(), false, false);
         return;
     }

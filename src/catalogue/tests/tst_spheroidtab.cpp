@@ -16,6 +16,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <vector>
 
 using namespace testcat;
 
@@ -499,6 +500,35 @@ class TestSpheroidTab : public QObject {
         QVERIFY_GUARD(t.guard);
         QCOMPARE(t.terminations, 1);
         QVERIFY(!QFile::exists(t.path)); // nothing was created in its place
+    }
+
+    // Regression rows: a click on any entry of a large catalogue loads it,
+    // also at once after the window opened (a list laid out in batches
+    // dropped such clicks until it had measured every name).
+    void largeCatalogue_data() {
+        QTest::addColumn<int>("index");
+        QTest::newRow("first of 1000") << 0;
+        QTest::newRow("beyond the first batch") << 150;
+        QTest::newRow("last of 1000") << 999;
+    }
+    void largeCatalogue() {
+        QFETCH(int, index);
+        Window t(QList<Row>{});
+        std::vector<catalogue::EntryTexts> entries;
+        for (int i = 0; i < 1000; ++i)
+            entries.push_back(texts(QStringLiteral("Grid %1").arg(i, 4, 10, QLatin1Char('0')),
+                                    QStringLiteral("%1 E").arg(i % 170 + 1)));
+        catalogue::CatalogueStore(t.path).SaveEntries(entries);
+        QVERIFY(t.w->spheroidTab()->Load());
+        QCOMPARE(t.list()->count(), 1000);
+        QListWidgetItem* item = t.list()->item(index);
+        QCOMPARE(item->text(), entries[size_t(index)].name);
+        t.select(item->text());
+        QCOMPARE(t.fields(), (QStringList{entries[size_t(index)].name, "6378137",
+                                          "0.006694379990141", "0.9996", "500000", "0", "0 N",
+                                          entries[size_t(index)].meridian}));
+        QCOMPARE(t.state.SelectedRef, std::optional<qint64>(index + 1));
+        QVERIFY_GUARD(t.guard);
     }
 
     // Regression: the row the list makes current on gaining focus is loaded

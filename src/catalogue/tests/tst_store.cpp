@@ -34,6 +34,26 @@ QStringList fields(const EntryTexts& t) {
     return {t.name, t.sma, t.eccentricity, t.Scale, t.FE, t.FN, t.Lat, t.meridian};
 }
 
+// Makes the last row's cell claim one byte more than its record holds, so
+// the engine fails on reading that row. File format: page 2 is the table's
+// leaf page, its cell count at +3, the cell pointers from +8, and a short
+// row's cell starts with a one-byte payload size.
+bool damageLastRow(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadWrite))
+        return false;
+    QByteArray b = f.readAll();
+    auto u16 = [&b](qsizetype at) { return (uchar(b[at]) << 8) | uchar(b[at + 1]); };
+    const qsizetype page = u16(16);
+    if (b.size() < 2 * page || b[page] != 0x0D)
+        return false;
+    const qsizetype cell = page + u16(page + 8 + 2 * (u16(page + 3) - 1));
+    if (uchar(b[cell]) >= 0x7F)
+        return false;
+    b[cell] = char(b[cell] + 1);
+    return f.seek(0) && f.write(b) == b.size();
+}
+
 // The six operations, each as the failure rows run it.
 using Op = void (*)(CatalogueStore&, const EntryTexts&);
 const std::pair<const char*, Op> kOps[] = {
@@ -242,6 +262,9 @@ class TestStore : public QObject {
         QTest::newRow("not a number: SaveEntry") << "not a number" << int(Save);
         QTest::newRow("not a number: UpdateEntry") << "not a number" << int(Update);
         QTest::newRow("vanished key: UpdateEntry") << "vanished key" << int(Update);
+        // Regression row: an engine error while stepping through the rows is
+        // reported, not taken for the end of the rows ("not found").
+        QTest::newRow("damaged row: FindByName") << "damaged row" << int(Find);
     }
     // A missing file is reported as such; every other failure is of kind
     // Failed. Either way the file is left as it was.
@@ -251,7 +274,11 @@ class TestStore : public QObject {
         if (condition == "read-only file" && geteuid() == 0)
             QSKIP("root writes a file whatever its permissions");
         const bool missing = condition == "missing";
-        const QString path = missing ? dir_.filePath("gone/QUILLMAR.MDB") : newCatalogue({"1:1:A"});
+        // The damaged row comes second: the first step of a query happens
+        // inside exec(), the later ones in next().
+        const QString path = missing ? dir_.filePath("gone/QUILLMAR.MDB")
+                             : condition == "damaged row" ? newCatalogue({"1:1:Z", "2:2:A"})
+                                                          : newCatalogue({"1:1:A"});
         EntryTexts t = texts("B");
         std::unique_ptr<Raw> holder;
         if (condition == "not a database") {
@@ -269,6 +296,8 @@ class TestStore : public QObject {
             t.FN = "ten";
         } else if (condition == "vanished key") {
             Raw(path).run("DELETE FROM Spheroid");
+        } else if (condition == "damaged row") {
+            QVERIFY(damageLastRow(path));
         }
         const QByteArray before = digest(path);
         QCOMPARE(before.isEmpty(), missing);
