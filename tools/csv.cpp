@@ -9,7 +9,8 @@ bool Split_Record(std::string_view line, std::vector<std::string_view>& fields,
     fields.clear();
     const char* p = line.data();
     const char* const end = p + line.size();
-    if (!std::memchr(p, '"', line.size())) {
+    // An empty view may have no buffer at all, and memchr must not see a null pointer.
+    if (line.empty() || !std::memchr(p, '"', line.size())) {
         // The common case: nothing quoted.
         const char* start = p;
         for (; p != end; ++p) {

@@ -319,8 +319,11 @@ std::optional<Entry> CatalogueStore::FindByName(const QString& name) const {
             kRead);
         q.addBindValue(scan.value(0));
         Session::exec(q, kRead);
-        if (!Session::next(q, kRead))
-            return std::nullopt;
+        // Only a damaged file can give back no row or another row for the
+        // key just read; the entry shown would then not be the one chosen.
+        if (!Session::next(q, kRead) || q.value(1) != scan.value(1))
+            fail(kRead, QSqlError(QStringLiteral("its rows do not match their keys; the file is damaged"),
+                                  QString(), QSqlError::StatementError));
         Entry e;
         e.ref = q.value(0).toLongLong();
         e.texts.name = fieldText(q.value(1));

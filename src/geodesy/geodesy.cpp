@@ -16,7 +16,7 @@ namespace geo {
 
 namespace {
 
-constexpr int kFaults = FE_DIVBYZERO | FE_OVERFLOW | FE_INVALID;
+[[maybe_unused]] constexpr int kFaults = FE_DIVBYZERO | FE_OVERFLOW | FE_INVALID;
 
 // The footpoint map is a strong contraction (about 0.005 per step on any
 // terrestrial spheroid), so a valid parameter set needs three or four steps.

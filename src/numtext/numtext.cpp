@@ -803,8 +803,13 @@ LayoutTexts Layout_Seconds(const GeographicResult& r) {
             Blank_Signed_Text(std::trunc(r.lat_min)) + " Min " + Format_Mask(r.lat_sec, "#0.000") +
             " Sec " + r.lat_hemis;
     // Degrees reach the padding through their blank-signed text, read back:
-    // the same 15-digit view of the number that the latitude shows.
-    const double long_deg = Read_Number(Blank_Signed_Text(std::fabs(r.long_deg)));
+    // the same 15-digit view of the number that the latitude shows. For the
+    // very largest doubles that text reads as infinity; the value itself has
+    // the same 15-digit view.
+    double long_deg = Read_Number(Blank_Signed_Text(std::fabs(r.long_deg)));
+    if (std::isinf(long_deg)) {
+        long_deg = std::fabs(r.long_deg);
+    }
     t.lon = Format_Mask(long_deg, "00#") + " Deg " + Blank_Signed_Text(std::trunc(r.long_min)) +
             " Min " + Format_Mask(r.long_sec, "#0.000") + " Sec " + r.long_hemis;
     return t;

@@ -2,6 +2,7 @@
 // texts the window functions give for the same fields, called in-process.
 
 #include "conversions.h"
+#include "csv.h"
 #include "intersection.h"
 #include "numtext.h"
 #include "store.h"
@@ -310,6 +311,35 @@ class TestBatch : public QObject {
             QCOMPARE(r.out, kGoodOut + kGoodOut);
             QCOMPARE(r.status, 1);
         }
+    }
+
+    // Split_Record called directly, with views the tool itself never passes
+    // (it skips empty lines before splitting).
+    void splitRecord_data() {
+        QTest::addColumn<bool>("noBuffer");
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QStringList>("fields");
+        // Regression row: an empty view without a buffer is one empty field,
+        // and its null pointer never reaches memchr.
+        QTest::newRow("empty view, no buffer") << true << QByteArray() << QStringList{""};
+        QTest::newRow("empty line") << false << QByteArray("") << QStringList{""};
+        QTest::newRow("lone comma") << false << QByteArray(",") << QStringList{"", ""};
+        QTest::newRow("quoted empty, doubled quote")
+            << false << QByteArray("\"\",\"a\"\"b\"") << QStringList{"", "a\"b"};
+    }
+    void splitRecord() {
+        QFETCH(bool, noBuffer);
+        QFETCH(QByteArray, line);
+        QFETCH(QStringList, fields);
+        const std::string_view view =
+            noBuffer ? std::string_view() : std::string_view(line.constData(), size_t(line.size()));
+        std::vector<std::string_view> got;
+        std::string unquoted, error;
+        QVERIFY2(batch::Split_Record(view, got, unquoted, error), error.c_str());
+        QStringList texts;
+        for (std::string_view f : got)
+            texts << QString::fromUtf8(f.data(), qsizetype(f.size()));
+        QCOMPARE(texts, fields);
     }
 
     void usageErrors_data() {

@@ -34,10 +34,11 @@ QStringList fields(const EntryTexts& t) {
     return {t.name, t.sma, t.eccentricity, t.Scale, t.FE, t.FN, t.Lat, t.meridian};
 }
 
-// Makes the last row's cell claim one byte more than its record holds, so
-// the engine fails on reading that row. File format: page 2 is the table's
-// leaf page, its cell count at +3, the cell pointers from +8, and a short
-// row's cell starts with a one-byte payload size.
+// Makes the last row's cell claim a payload of two bytes, shorter than its
+// record header, so the engine fails on reading any column of that row.
+// File format: page 2 is the table's leaf page, its cell count at +3, the
+// cell pointers from +8, and a short row's cell starts with a one-byte
+// payload size.
 bool damageLastRow(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadWrite))
@@ -48,9 +49,9 @@ bool damageLastRow(const QString& path) {
     if (b.size() < 2 * page || b[page] != 0x0D)
         return false;
     const qsizetype cell = page + u16(page + 8 + 2 * (u16(page + 3) - 1));
-    if (uchar(b[cell]) >= 0x7F)
+    if (uchar(b[cell]) >= 0x80)
         return false;
-    b[cell] = char(b[cell] + 1);
+    b[cell] = 2;
     return f.seek(0) && f.write(b) == b.size();
 }
 
@@ -262,9 +263,13 @@ class TestStore : public QObject {
         QTest::newRow("not a number: SaveEntry") << "not a number" << int(Save);
         QTest::newRow("not a number: UpdateEntry") << "not a number" << int(Update);
         QTest::newRow("vanished key: UpdateEntry") << "vanished key" << int(Update);
-        // Regression row: an engine error while stepping through the rows is
-        // reported, not taken for the end of the rows ("not found").
+        // Regression rows: an engine error while stepping through the rows is
+        // reported, not taken for the end of the rows (a short list, "not found").
+        QTest::newRow("damaged row: ListNames") << "damaged row" << int(List);
         QTest::newRow("damaged row: FindByName") << "damaged row" << int(Find);
+        // Regression row: in a file whose rows share a rowid (found by the
+        // fuzzer) the lookup by key gave another row's texts for "A".
+        QTest::newRow("rows sharing a key: FindByName") << "rows sharing a key" << int(Find);
     }
     // A missing file is reported as such; every other failure is of kind
     // Failed. Either way the file is left as it was.
@@ -298,6 +303,10 @@ class TestStore : public QObject {
             Raw(path).run("DELETE FROM Spheroid");
         } else if (condition == "damaged row") {
             QVERIFY(damageLastRow(path));
+        } else if (condition == "rows sharing a key") {
+            QVERIFY(QFile::remove(path));
+            QVERIFY(QFile::copy(QStringLiteral(QUILLMAR_SHARED_ROWID_CATALOGUE), path));
+            QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
         }
         const QByteArray before = digest(path);
         QCOMPARE(before.isEmpty(), missing);

@@ -285,6 +285,13 @@ class TestNumText : public QObject {
             << GeographicResult{10, 59.999996, 59.9996, "N", 100, 0.25, 15, "E"}
             << QStringList{" 10 Deg 60. Min N", "100 Deg .25 Min E",
                            " 10 Deg  59 Min 60.000 Sec N", "100 Deg  0 Min 15.000 Sec E"};
+        // Regression row: the largest longitude's 15-digit text reads back as
+        // infinity; its padded degrees still show the digits, never "inf".
+        const QString largest = QStringLiteral("179769313486232") + QString(294, QLatin1Char('0'));
+        QTest::newRow("largest double longitude")
+            << GeographicResult{0, 0, 0, "N", std::numeric_limits<double>::max(), 0, 0, "E"}
+            << QStringList{" 0 Deg . Min N", largest + " Deg . Min E",
+                           " 0 Deg  0 Min 0.000 Sec N", largest + " Deg  0 Min 0.000 Sec E"};
         // clang-format on
     }
     void layouts() {
