@@ -11,6 +11,7 @@
 // gives; results are numbers or layout texts, never "inf" or "nan".
 #include "csv.h"
 #include "entryparams.h"
+#include "plaindecimal.h"
 #include "records.h"
 
 #include <QString>
@@ -29,20 +30,6 @@ namespace {
                  static_cast<int>(line.size()), line.data(), static_cast<int>(detail.size()),
                  detail.data());
     std::abort();
-}
-
-bool plainDecimal(std::string_view s) {
-    std::size_t i = !s.empty() && s[0] == '-';
-    if (i == s.size())
-        return false;
-    bool point = false;
-    for (; i < s.size(); ++i) {
-        if (s[i] == '.' && !point)
-            point = true;
-        else if (s[i] < '0' || s[i] > '9')
-            return false;
-    }
-    return true;
 }
 
 const char* const kAiry = "6377563.396,0.00667054,0.9996012717,400000,-100000,49 N,2 W";

@@ -14,6 +14,7 @@
 #include "conversions.h"
 #include "entryparams.h"
 #include "numtext.h"
+#include "plaindecimal.h"
 
 #include <QString>
 
@@ -44,20 +45,6 @@ const std::string& field(std::size_t i) {
 
 QString qfield(std::size_t i) {
     return QString::fromStdString(field(i));
-}
-
-bool plainDecimal(std::string_view s) {
-    std::size_t i = !s.empty() && s[0] == '-';
-    if (i == s.size())
-        return false;
-    bool point = false;
-    for (; i < s.size(); ++i) {
-        if (s[i] == '.' && !point)
-            point = true;
-        else if (s[i] < '0' || s[i] > '9')
-            return false;
-    }
-    return true;
 }
 
 void noInfNan(const char* what, const std::string& text) {
