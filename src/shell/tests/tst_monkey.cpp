@@ -3,7 +3,7 @@
 // checked after each one. The same seed always gives the same run.
 //
 //   QUILLMAR_MONKEY_SEED    seed of the default run (printed on failure)
-//   QUILLMAR_MONKEY_EVENTS  events of the default run (fewer under sanitizers)
+//   QUILLMAR_MONKEY_EVENTS  events of the default run
 //   QUILLMAR_MONKEY_TRACE   set: print every event as it happens
 #include "shell.h"
 #include "store.h"
