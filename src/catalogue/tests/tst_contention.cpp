@@ -4,11 +4,9 @@
 //
 // The same binary is the other program: "tst_contention --hold FILE KIND"
 // takes the lock, says so on stdout and keeps it until its stdin closes.
-#include "menufrm.h"
-#include "modalguard.h"
-#include "rawcatalogue.h"
 #include "spheroidtab.h"
 #include "store.h"
+#include "tabwindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -121,54 +119,8 @@ constexpr qint64 kPromptMs = 10000;
 
 const QList<Row> kRows{{1, 1, "A"}, {2, 2, "B"}, {3, 3, "C"}};
 
-struct Window {
-    QTemporaryDir dir;
-    QString path = dir.filePath("QUILLMAR.MDB");
-    AppState state;
-    int terminations = 0;
-    ModalGuard guard;
-    std::unique_ptr<MenuFrm> w;
-
-    Window() {
-        create(path, kRows);
-        state.DatabasePath = path;
-        state.terminate = [this] { ++terminations; };
-        w = std::make_unique<MenuFrm>(state);
-        w->Load();
-        w->show();
-        QApplication::setActiveWindow(w.get());
-        if (!QTest::qWaitForWindowActive(w.get()))
-            qWarning("window not active");
-    }
-    template <class T = QLineEdit> T* get(const char* name) { return must<T>(w.get(), name); }
-    QListWidget* list() { return get<QListWidget>("List1"); }
-    QStringList names() {
-        QStringList out;
-        for (int i = 0; i < list()->count(); ++i)
-            out << list()->item(i)->text();
-        return out;
-    }
-    void select(const QString& name) {
-        const auto items = list()->findItems(name, Qt::MatchExactly);
-        if (items.size() != 1)
-            qFatal("no single item %s", qPrintable(name));
-        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {},
-                          list()->visualItemRect(items.first()).center());
-    }
-    void click(const char* button) { QTest::mouseClick(get<QPushButton>(button), Qt::LeftButton); }
-    void type(const char* field, const QString& text) {
-        QLineEdit* f = get(field);
-        f->setFocus();
-        f->clear();
-        QTest::keyClicks(f, text);
-    }
-    // Save, Edit, Delete as "E" enabled or "-" disabled.
-    QString buttons() {
-        QString s;
-        for (const char* b : {"SSCommand2", "SSCommand3", "SSCommand4"})
-            s += get<QPushButton>(b)->isEnabled() ? 'E' : '-';
-        return s;
-    }
+struct Window : TabWindow {
+    Window() : TabWindow(kRows) {}
 };
 
 } // namespace

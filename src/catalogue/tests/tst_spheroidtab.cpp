@@ -1,9 +1,7 @@
 // The Spheroid tab driven through a real conversion window and a real
 // catalogue file. Every message box is checked for text, title and buttons.
-#include "menufrm.h"
-#include "modalguard.h"
-#include "rawcatalogue.h"
 #include "spheroidtab.h"
+#include "tabwindow.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -34,53 +32,20 @@ Row row(qint64 key, const char* name, const char* lat, const char* meridian,
     return {key, key, name, meridian, lat, sma};
 }
 
-struct Window {
-    QTemporaryDir dir;
-    QString path = dir.filePath("QUILLMAR.MDB");
-    AppState state;
-    int terminations = 0;
-    ModalGuard guard;
-    std::unique_ptr<MenuFrm> w;
-
+struct Window : TabWindow {
     // The standard catalogue unless rows are given.
     explicit Window(const QList<Row>& rows = {row(1, "Airy 1830", "49 N", "2 W", 6377563.396),
                                               row(2, "South 30", "30 S", "3 w"),
                                               row(3, "No meridian", "10 N", ""),
                                               row(4, "East 147", "0 N", "147 E"),
-                                              row(5, "Lat without blank", "20N", "9 E")}) {
-        create(path, rows);
-        state.DatabasePath = path;
-        state.terminate = [this] { ++terminations; };
-        w = std::make_unique<MenuFrm>(state);
-        w->Load();
-        w->show();
-        QApplication::setActiveWindow(w.get());
-        if (!QTest::qWaitForWindowActive(w.get()))
-            qWarning("window not active: focus tests will send the events themselves");
-    }
-    template <class T = QLineEdit> T* get(const QString& name) {
-        return must<T>(w.get(), qPrintable(name));
-    }
+                                              row(5, "Lat without blank", "20N", "9 E")})
+        : TabWindow(rows) {}
     QString text(const QString& field) { return get(field)->text(); }
-    QListWidget* list() { return get<QListWidget>("List1"); }
-    QStringList names() {
-        QStringList out;
-        for (int i = 0; i < list()->count(); ++i)
-            out << list()->item(i)->text();
-        return out;
-    }
     QStringList fields() {
         QStringList out;
         for (const char* f : kFields)
             out << text(f);
         return out;
-    }
-    // Save, Edit, Delete as "E" enabled or "-" disabled.
-    QString buttons() {
-        QString s;
-        for (const char* b : {"SSCommand2", "SSCommand3", "SSCommand4"})
-            s += get<QPushButton>(b)->isEnabled() ? 'E' : '-';
-        return s;
     }
     // The parameter set in force and the selected key, in one line.
     QString params() {
@@ -91,23 +56,6 @@ struct Window {
                  n(p.false_northing), QString::number(p.origin_lat),
                  QString::number(p.central_meridian), state.central_meridian_letter,
                  state.SelectedRef ? QString::number(*state.SelectedRef) : "none");
-    }
-    // A click on the name, as the user makes it.
-    void select(const QString& name) {
-        const auto items = list()->findItems(name, Qt::MatchExactly);
-        if (items.size() != 1)
-            qFatal("no single item %s", qPrintable(name));
-        list()->scrollToItem(items.first());
-        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {},
-                          list()->visualItemRect(items.first()).center());
-    }
-    void click(const char* button) { QTest::mouseClick(get<QPushButton>(button), Qt::LeftButton); }
-    // Types into a field the way the user does, after emptying it.
-    void type(const QString& field, const QString& text) {
-        QLineEdit* f = get(field);
-        f->setFocus();
-        f->clear();
-        QTest::keyClicks(f, text);
     }
     // A new entry whose numbers are all valid.
     void fill(const QString& name) {
