@@ -20,10 +20,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QIcon>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -101,19 +99,9 @@ int child(int argc, char** argv, int entries) {
 
     // As app/main.cpp starts the program.
     TimedApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quillmar"));
-    QApplication::setDesktopFileName(QStringLiteral("quillmar"));
-    QIcon icon;
-    for (int size : {16, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/quillmar-%1.png").arg(size), QSize(size, size));
-    QApplication::setWindowIcon(icon);
-    QApplication::setQuitOnLastWindowClosed(false);
-
+    Shell::SetUpApplication();
     AppState state;
-    state.terminate = [] { die("the program gave up"); };
-    const QString lockFolder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    Shell shell(state, {QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
-                        lockFolder});
+    Shell shell(state, Shell::UserOptions());
     // A message box would wait for a click that never comes.
     QTimer::singleShot(120000, [] { die("timed out (a message box?)"); });
 

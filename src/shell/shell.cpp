@@ -12,6 +12,10 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QIcon>
+#include <QStandardPaths>
+
+#include <unistd.h>
 
 MainMenufrm::MainMenufrm(Shell& shell, QWidget* parent)
     : QWidget(parent), shell_(shell), ui(std::make_unique<Ui::MainMenufrm>()) {
@@ -34,6 +38,24 @@ void MainMenufrm::closeEvent(QCloseEvent* event) {
     // Closing the menu always ends the run.
     event->accept();
     shell_.shutDown();
+}
+
+void Shell::SetUpApplication() {
+    QApplication::setApplicationName(QStringLiteral("Quillmar"));
+    QApplication::setDesktopFileName(QStringLiteral("quillmar"));
+    // Bitmaps rendered from quillmar.svg: Qt's SVG plugin may be missing.
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/quillmar-%1.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(icon);
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+Shell::Options Shell::UserOptions() {
+    QString lockFolder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (lockFolder.isEmpty()) // the temp folder is shared: keep users apart
+        lockFolder = QDir::tempPath() + QStringLiteral("/quillmar-") + QString::number(getuid());
+    return {QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation), lockFolder};
 }
 
 Shell::Shell(AppState& state, Options options) : state_(state), options_(std::move(options)) {

@@ -48,6 +48,12 @@ class Shell : public QObject {
         QString lockFolder; // where the single-instance lock is kept
     };
     Shell(AppState& state, Options options);
+
+    // Names, window icon, and no quit on the last window closed: the menu
+    // decides when the run ends. Call once the QApplication exists.
+    static void SetUpApplication();
+    // The user's data folder, and a lock folder no other user shares.
+    static Options UserOptions();
     ~Shell() override;
 
     // The start-up sequence. False when this run must end at once (another
