@@ -295,8 +295,10 @@ QStringList CatalogueStore::ListNames() const {
     q.setForwardOnly(true);
     Session::exec(q, kRead);
     QStringList names;
+    // Names go through the same text as the entry's fields, so a name that
+    // another program stored as a number is listed as FindByName gives it.
     while (Session::next(q, kRead))
-        names << q.value(0).toString();
+        names << fieldText(q.value(0));
     return names;
 }
 
@@ -311,7 +313,7 @@ std::optional<Entry> CatalogueStore::FindByName(const QString& name) const {
     Session::exec(scan, kRead);
     while (Session::next(scan, kRead)) {
         if (scan.value(1).isNull() ||
-            scan.value(1).toString().compare(name, Qt::CaseInsensitive) != 0)
+            fieldText(scan.value(1)).compare(name, Qt::CaseInsensitive) != 0)
             continue;
         QSqlQuery q = s.query(
             QStringLiteral("SELECT ref, name, sma, eccentricity, Scale, FE, FN, Lat, meridian "

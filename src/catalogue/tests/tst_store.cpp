@@ -245,6 +245,35 @@ class TestStore : public QObject {
         QCOMPARE(fields(store.FindByName("N").value().texts), expected);
     }
 
+    // Regression rows (found by the fuzzer): in a table whose name column has
+    // no text type, a name stored as a number was listed in one spelling and
+    // given back by FindByName in another, so the list and the field disagreed.
+    void numericNameListedAsFound_data() {
+        QTest::addColumn<QString>("stored"); // SQL literal
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("real, exponent form") << "1e16" << "10000000000000000";
+        QTest::newRow("real with fraction") << "6377397.155" << "6377397.155";
+        QTest::newRow("integer") << "6378137" << "6378137";
+    }
+    void numericNameListedAsFound() {
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        const QString path = newCatalogue({});
+        Raw raw(path);
+        raw.run("DROP TABLE Spheroid");
+        raw.run("CREATE TABLE Spheroid (id INTEGER, ref INTEGER, name, sma REAL, eccentricity REAL, "
+                "Scale REAL, FE REAL, FN REAL, Lat TEXT, meridian TEXT)");
+        raw.run(("INSERT INTO Spheroid VALUES (1, 1, " + stored +
+                 ", 6378137, 0.0066943799901, 0.9996, 500000, 0, '0 N', '3 E')")
+                    .toUtf8()
+                    .constData());
+        CatalogueStore store(path);
+        QCOMPARE(store.ListNames(), QStringList{shown});
+        const auto e = store.FindByName(shown);
+        QVERIFY(e);
+        QCOMPARE(e->texts.name, shown);
+    }
+
     void failure_data() {
         QTest::addColumn<QString>("condition");
         QTest::addColumn<int>("op");
