@@ -135,7 +135,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     g.long_sec = field(15);
     g.ew = field(16);
     g.withSeconds = !minutes;
-    const convert::GridTexts grid = convert::Geog_To_Grid(p, cm, g);
+    const convert::SpheroidTexts sph{cm, orig, {}};
+    const convert::GridTexts grid = convert::Geog_To_Grid(p, sph, g);
     if (grid.message.empty()) {
         number("easting", grid.easting);
         number("northing", grid.northing);
@@ -143,8 +144,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         fail("Geog_To_Grid gave numbers with a message", grid.message);
     }
 
-    convert::GridInput gi{field(17), field(18), cm, orig};
-    const convert::GeogTexts geog = convert::Grid_To_Geog(p, gi);
+    const convert::GridInput gi{field(17), field(18)};
+    const convert::GeogTexts geog = convert::Grid_To_Geog(p, sph, gi);
     if (geog.message.empty()) {
         const numtext::GeographicResult& r = geog.result;
         for (double v : {r.lat_deg, r.lat_min, r.lat_sec, r.long_deg, r.long_min, r.long_sec})
@@ -162,9 +163,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // The tab's meridian rule and the entry's agree where both read the
         // text: the same meridian written plainly gives the same position.
         if (!raw && sel.problems.isEmpty() && !sel.cm_letter.isEmpty()) {
-            convert::GridInput plain = gi;
+            convert::SpheroidTexts plain = sph;
             plain.cm_text = meridianText(p.central_meridian);
-            const convert::GeogTexts again = convert::Grid_To_Geog(p, plain);
+            const convert::GeogTexts again = convert::Grid_To_Geog(p, plain, gi);
             const auto a = numtext::Layout_Seconds(geog.result);
             const auto b = numtext::Layout_Seconds(again.result);
             if (!again.message.empty() || a.lat != b.lat || a.lon != b.lon)
@@ -181,13 +182,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     d.geog = {g.lat_deg,  g.lat_min,  g.lat_sec,  g.ns, g.long_deg, g.long_min, g.long_sec, g.ew,
               g.long_deg, g.long_min, g.long_sec, g.ns, g.lat_deg,  g.lat_min,  g.lat_sec,  g.ew};
     d.grid = {field(19), field(20), field(21), field(22)};
-    const convert::DistanceTexts dist = convert::Point_Distance(p, cm, d);
+    const convert::DistanceTexts dist = convert::Point_Distance(p, sph, d);
     if (dist.message.empty()) {
         number("kms", dist.kms);
         number("miles", dist.miles);
     }
     d.geog[0].clear();
-    const convert::DistanceTexts gridDist = convert::Point_Distance(p, cm, d);
+    const convert::DistanceTexts gridDist = convert::Point_Distance(p, sph, d);
     if (gridDist.message.empty()) {
         number("grid kms", gridDist.kms);
         number("grid miles", gridDist.miles);

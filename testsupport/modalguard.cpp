@@ -71,6 +71,9 @@ void ModalGuard::poll() {
                              .arg(int(e.buttons));
         if (box->icon() != QMessageBox::NoIcon)
             failures_ << QStringLiteral("box \"%1\" has an icon").arg(e.text);
+        // Messages quote names and typed text: never markup.
+        if (box->textFormat() != Qt::PlainText)
+            failures_ << QStringLiteral("box \"%1\" may read its text as markup").arg(e.text);
     }
     QAbstractButton* b = box->button(press);
     if (b)

@@ -374,7 +374,7 @@ int runImport(const Options& o) {
         // The checks of the Spheroid tab's Save, in its order.
         if (numtext::Read_Number(f[1]) == 0)
             throw refuse("Enter semi major axis.");
-        const QString problem = catalogue::CatalogueStore::CheckNumbers(t);
+        const QString problem = catalogue::CatalogueStore::CheckEntry(t);
         if (!problem.isEmpty())
             throw refuse(utf8(problem));
         entries.push_back(t);

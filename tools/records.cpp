@@ -23,8 +23,8 @@ size_t Field_Count(const Settings& s) {
 }
 
 Converter::Converter(const Settings& s) : s_(s) {
-    grid_.cm_text = s.cm_text;
-    grid_.orig_text = s.orig_text;
+    sph_.cm_text = s.cm_text;
+    sph_.orig_text = s.orig_text;
 }
 
 namespace {
@@ -60,7 +60,7 @@ bool Converter::Convert(const std::vector<std::string_view>& f, std::string& out
             size_t i = takeAngle(f, 0, s_.minutes, geog_.lat_deg, geog_.lat_min, geog_.lat_sec,
                                  geog_.ns);
             takeAngle(f, i, s_.minutes, geog_.long_deg, geog_.long_min, geog_.long_sec, geog_.ew);
-            const convert::GridTexts r = convert::Geog_To_Grid(s_.params, s_.cm_text, geog_);
+            const convert::GridTexts r = convert::Geog_To_Grid(s_.params, sph_, geog_);
             if (!r.message.empty()) {
                 message = r.message;
                 return false;
@@ -72,7 +72,7 @@ bool Converter::Convert(const std::vector<std::string_view>& f, std::string& out
         case Command::Grid2Geog: {
             grid_.easting.assign(f[0]);
             grid_.northing.assign(f[1]);
-            const convert::GeogTexts r = convert::Grid_To_Geog(s_.params, grid_);
+            const convert::GeogTexts r = convert::Grid_To_Geog(s_.params, sph_, grid_);
             if (!r.message.empty()) {
                 message = r.message;
                 return false;
@@ -98,7 +98,7 @@ bool Converter::Convert(const std::vector<std::string_view>& f, std::string& out
                     i = takeAngle(f, i, s_.minutes, dist_.geog[k], dist_.geog[k + 1],
                                   dist_.geog[k + 2], dist_.geog[k + 3]);
             }
-            const convert::DistanceTexts r = convert::Point_Distance(s_.params, s_.cm_text, dist_);
+            const convert::DistanceTexts r = convert::Point_Distance(s_.params, sph_, dist_);
             if (!r.message.empty()) {
                 message = r.message;
                 return false;

@@ -39,6 +39,7 @@ class Converter {
 
   private:
     const Settings& s_;
+    convert::SpheroidTexts sph_;
     convert::GeogInput geog_;
     convert::GridInput grid_;
     convert::DistanceInput dist_;

@@ -40,6 +40,7 @@ Selection Select_Entry(const EntryTexts& t, const geo::ProjectionParams& current
                 s.params.central_meridian = *v;
             } else {
                 s.problems << kMeridianFormat;
+                s.meridian_unread = true;
             }
         }
         const qsizetype blank = s.orig_text.indexOf(QLatin1Char(' '));

@@ -39,6 +39,9 @@ struct Selection {
     QString orig_text;
     // One line per value that could not be read; empty for a usable entry.
     QStringList problems;
+    // Whether the meridian was among them: the user can mend that one by
+    // typing a meridian; the others only by correcting the entry.
+    bool meridian_unread = false;
 };
 
 // Reads an entry as the Spheroid tab does when it is selected.

@@ -14,6 +14,9 @@ namespace {
 
 using common::Show_Message;
 
+const QString kSelectAgain =
+    QStringLiteral("\nCorrect it on the Spheroid tab, click Edit, then select it again.");
+
 std::string utf8(const QString& s) { return s.toStdString(); }
 
 } // namespace
@@ -150,6 +153,10 @@ void SpheroidTab::List1_clicked() {
     state_.params = sel.params;
     if (!sel.cm_letter.isEmpty())
         state_.central_meridian_letter = sel.cm_letter;
+    state_.meridian_problem = sel.meridian_unread ? catalogue::kMeridianFormat : QString();
+    state_.entry_problems = sel.problems;
+    if (sel.meridian_unread)
+        state_.entry_problems.removeOne(catalogue::kMeridianFormat);
     if (!sel.problems.isEmpty())
         Show_Message(this, catalogue::kNotUsable + sel.problems.join(QLatin1Char('\n')));
     if (ui->txt_cm->text().isEmpty()) {
@@ -176,12 +183,22 @@ void SpheroidTab::txt_cm_lostFocus() {
     auto m = catalogue::Parse_Meridian(text);
     auto v = m ? catalogue::Signed_Meridian(*m) : std::nullopt;
     if (!v) {
+        // The meridian in force is no longer the one shown.
+        state_.meridian_problem = catalogue::kMeridianFormat;
         Show_Message(this, catalogue::kMeridianFormat);
         return;
     }
     ui->txt_cm->setText(QString::number(m->degrees) + QLatin1Char(' ') + m->letter);
     state_.central_meridian_letter = m->letter;
     state_.params.central_meridian = *v;
+    state_.meridian_problem.clear();
+}
+
+QString SpheroidTab::Unusable() const {
+    if (!state_.entry_problems.isEmpty())
+        return catalogue::kNotUsable + state_.entry_problems.join(QLatin1Char('\n')) +
+               kSelectAgain;
+    return state_.meridian_problem;
 }
 
 void SpheroidTab::SSCommand1_clicked() {

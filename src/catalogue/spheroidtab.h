@@ -28,6 +28,10 @@ class SpheroidTab : public QWidget {
     // Empties the eight fields (part of the window's Clear_Details).
     void ClearFields();
 
+    // Why the parameter set in force cannot be used for conversions, as the
+    // working tabs say it; empty when it can.
+    QString Unusable() const;
+
   signals:
     void closeRequested();
 

@@ -1,4 +1,6 @@
 #include "store.h"
+#include "degreetext.h"
+#include "entryparams.h"
 
 #include "numtext.h"
 #include "paths.h"
@@ -14,6 +16,7 @@
 
 #include <array>
 #include <charconv>
+#include <limits>
 
 namespace catalogue {
 
@@ -154,6 +157,16 @@ void bindTexts(QSqlQuery& q, const EntryTexts& t) {
     q.bindValue(QStringLiteral(":lat"), t.Lat);
 }
 
+// The key after k. No catalogue of a few hundred entries reaches the largest
+// key by saving; only a damaged or doctored file holds it.
+qint64 keyAfter(qint64 k) {
+    if (k == std::numeric_limits<qint64>::max())
+        fail(kRead, QSqlError(QStringLiteral("its keys have reached the largest number; the file "
+                                             "is damaged"),
+                              QString(), QSqlError::StatementError));
+    return k + 1;
+}
+
 qint64 nextKeyIn(Session& s) {
     QSqlQuery last = s.query(
         QStringLiteral("SELECT id FROM Spheroid ORDER BY rowid DESC LIMIT 1"), kRead);
@@ -162,7 +175,7 @@ qint64 nextKeyIn(Session& s) {
     if (Session::next(last, kRead)) {
         const QString id = last.value(0).toString();
         if (!id.isEmpty())
-            key = last.value(0).toLongLong() + 1;
+            key = keyAfter(last.value(0).toLongLong());
     }
     // The last row's id alone may name a key already in use (rows out of
     // order, or an empty id): then step past every key in the table.
@@ -174,7 +187,7 @@ qint64 nextKeyIn(Session& s) {
             QStringLiteral("SELECT MAX(MAX(COALESCE(id, 0)), MAX(COALESCE(ref, 0))) FROM Spheroid"),
             kRead);
         Session::exec(max, kRead);
-        key = (Session::next(max, kRead) ? max.value(0).toLongLong() : 0) + 1;
+        key = keyAfter(Session::next(max, kRead) ? max.value(0).toLongLong() : 0);
     }
     return key;
 }
@@ -202,7 +215,7 @@ bool refTaken(Session& s, qint64 key) {
 }
 
 void refuseBadNumbers(const EntryTexts& t) {
-    const QString problem = CatalogueStore::CheckNumbers(t);
+    const QString problem = CatalogueStore::CheckEntry(t);
     if (!problem.isEmpty())
         throw StoreError(StoreError::Kind::Failed, problem);
 }
@@ -398,7 +411,7 @@ void CatalogueStore::DeleteEntry(qint64 key) {
     s.commit();
 }
 
-QString CatalogueStore::CheckNumbers(const EntryTexts& t) {
+QString CatalogueStore::CheckEntry(const EntryTexts& t) {
     const std::pair<const QString*, const char*> fields[] = {
         {&t.sma, "Semi Major Axis"}, {&t.eccentricity, "Eccentricity ^2"},
         {&t.Scale, "Scale Factor"},  {&t.FE, "False Easting"},
@@ -408,6 +421,23 @@ QString CatalogueStore::CheckNumbers(const EntryTexts& t) {
         if (!numtext::To_Number(text->toStdString()))
             return QStringLiteral("%1 must be a number. Nothing was saved.")
                 .arg(QString::fromLatin1(label));
+    }
+    // Texts that no conversion could read would make an entry that can be
+    // selected but not used.
+    const std::optional<double> origin = numtext::Read_Origin_Latitude(t.Lat.toStdString());
+    if (!origin)
+        return QStringLiteral("Latitude of Origin must be degrees, a blank and N or S (e.g. "
+                              "49 N or 53.5 N), or a signed number. Nothing was saved.");
+    if (!(std::fabs(*origin) <= numtext::kMaxOriginLatitude))
+        return QStringLiteral(
+            "Latitude of Origin must lie between 90 S and 90 N. Nothing was saved.");
+    if (!t.meridian.isEmpty()) {
+        const std::optional<Meridian> m =
+            t.meridian.size() >= 2 ? Parse_Meridian(t.meridian.toUpper()) : std::nullopt;
+        if (!m || !Signed_Meridian(*m))
+            return QStringLiteral(
+                "Central Meridian must be whole degrees, a blank and E or W, e.g. 3 W. "
+                "Nothing was saved.");
     }
     return {};
 }

@@ -72,9 +72,12 @@ class CatalogueStore {
     // Adds all entries in one transaction: all or nothing.
     void SaveEntries(const std::vector<EntryTexts>& entries);
 
-    // Empty when the five numeric texts are numbers, else a message naming
-    // the first field that is not.
-    static QString CheckNumbers(const EntryTexts& texts);
+    // Empty when the entry can be written: the five numeric texts are
+    // numbers, the latitude of origin reads as the conversions read it (and
+    // lies within 90 degrees), and the meridian, when given, reads by the
+    // Spheroid tab's rule. Otherwise a message naming the first field that
+    // does not.
+    static QString CheckEntry(const EntryTexts& texts);
 
     // Creates the catalogue with the default entries. Never replaces an
     // existing file. False (with a reason) when it cannot be created.

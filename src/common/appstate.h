@@ -6,6 +6,7 @@
 #include "numtext.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -19,6 +20,12 @@ struct AppState {
     // itself is params.central_meridian.
     QString central_meridian_text;
     QString central_meridian_letter;
+
+    // Why the parameter set in force cannot be used for conversions; the
+    // working tabs refuse while either is set. A selection sets both; the
+    // central-meridian rule sets and mends only its own.
+    QStringList entry_problems; // values of the selected entry that did not read
+    QString meridian_problem;   // a central meridian that did not read
 
     // Key of the entry last selected or saved; Edit and Delete act on it.
     std::optional<qint64> SelectedRef;

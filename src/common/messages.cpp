@@ -10,6 +10,8 @@ void Show_Message(QWidget* parent, const QString& text, const QString& title, Bu
                                                  : QMessageBox::Ok,
                     parent);
     box.setDefaultButton(QMessageBox::Ok);
+    // Messages quote catalogue names and typed text, which are never markup.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 

@@ -15,33 +15,8 @@ const std::string kNoFiniteResult =
     "The conversion failed: the parameter set or the position gives no finite result.";
 const std::string kBadCentralMeridian =
     "The central meridian must be whole degrees, a blank and a letter, e.g. 3 W.";
-const std::string kBadOrigin = "The latitude of origin must be a number of degrees, e.g. 49 N.";
 const std::string kDistanceOverflow =
     "The distance cannot be calculated: a position or a coordinate is too large.";
-
-// The window keeps hemisphere fields in upper case (Unicode rules); these
-// texts may come from elsewhere, so they get the same treatment here. Only
-// the outcome for "S", "W" and the last character matters, so besides ASCII
-// only the two letters whose upper case is or ends in "S" need care.
-std::string Upper_Like_Field(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c >= 'a' && c <= 'z') {
-            out += static_cast<char>(c - 'a' + 'A');
-        } else if (c == '\xC5' && i + 1 < text.size() && text[i + 1] == '\xBF') {
-            out += 'S'; // long s
-            ++i;
-        } else if (c == '\xC3' && i + 1 < text.size() && text[i + 1] == '\x9F') {
-            out += "SS"; // sharp s
-            ++i;
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
 
 bool Ends_With(const std::string& text, char c) { return !text.empty() && text.back() == c; }
 
@@ -68,7 +43,7 @@ struct Grid {
 };
 
 // Signed degrees to grid metres; nullopt on a numeric failure.
-std::optional<Grid> Project(const geo::ProjectionParams& p, double lat, double lon) {
+std::optional<Grid> Project(const geo::ProjectionParams& p, double origin, double lat, double lon) {
     const double phi = lat / geo::DEG_PER_RAD;
     const double lambda = lon / geo::DEG_PER_RAD;
     const double omega = lambda - p.central_meridian / geo::DEG_PER_RAD;
@@ -77,7 +52,7 @@ std::optional<Grid> Project(const geo::ProjectionParams& p, double lat, double l
     try {
         Grid g;
         g.easting = geo::Calc_Easting(p, phi, p.scale_factor, omega);
-        g.northing = geo::Calc_Northing(p, phi, p.scale_factor, omega);
+        g.northing = geo::Calc_Northing(p, phi, p.scale_factor, omega, origin);
         if (!Finite({g.easting, g.northing}))
             return std::nullopt;
         return g;
@@ -99,35 +74,66 @@ std::optional<float> Held_As_Single(double x, const char* mask) {
     return static_cast<float>(rounded);
 }
 
+// The checks every tab makes first: a parameter set chosen, and usable.
+template <class Texts> bool Refuse(Texts& out, Status status, const std::string& message) {
+    out.status = status;
+    out.message = message;
+    return false;
+}
+
+template <class Texts> bool Spheroid_Usable(Texts& out, const SpheroidTexts& sph,
+                                            const std::string& noSpheroid) {
+    if (sph.cm_text.empty())
+        return Refuse(out, Status::SelectSpheroid, noSpheroid);
+    if (!sph.unusable.empty())
+        return Refuse(out, Status::Unusable, sph.unusable);
+    return true;
+}
+
+// The latitude of origin as the Spheroid tab shows it, decimals kept.
+template <class Texts> std::optional<double> Origin(Texts& out, const SpheroidTexts& sph) {
+    const std::optional<double> v = numtext::Read_Origin_Latitude(sph.orig_text);
+    if (!v) {
+        Refuse(out, Status::BadOrigin, kBadOrigin);
+        return std::nullopt;
+    }
+    if (!(std::fabs(*v) <= numtext::kMaxOriginLatitude)) {
+        Refuse(out, Status::OriginRange, kOriginRange);
+        return std::nullopt;
+    }
+    return v;
+}
+
 constexpr const char* kEastingMask = "#####0.000";
 constexpr const char* kNorthingMask = "######0.000";
 
 } // namespace
 
-GridTexts Geog_To_Grid(const geo::ProjectionParams& p, const std::string& cm_text,
+GridTexts Geog_To_Grid(const geo::ProjectionParams& p, const SpheroidTexts& sph,
                        const GeogInput& in) {
     GridTexts out;
-    if (cm_text.empty()) {
-        out.message = kSelectSpheroid;
+    if (!Spheroid_Usable(out, sph, kSelectSpheroid))
         return out;
-    }
     if (in.lat_deg.empty() || in.long_deg.empty()) {
-        out.message = kEnterPosition;
+        Refuse(out, Status::EnterPosition, kEnterPosition);
         return out;
     }
+    const std::optional<double> origin = Origin(out, sph);
+    if (!origin)
+        return out;
     std::optional<Grid> g;
     try {
         const double lat = Angle(in.lat_deg, in.lat_min, in.lat_sec, in.withSeconds);
         const double lon = Angle(in.long_deg, in.long_min, in.long_sec, in.withSeconds);
         // The letter goes on top of any sign typed in the degrees: -3 with W is +3.
-        const double signedLon = Upper_Like_Field(in.ew) == "W" ? -lon : lon;
-        const double signedLat = Upper_Like_Field(in.ns) == "S" ? -lat : lat;
-        g = Project(p, signedLat, signedLon);
+        const double signedLon = numtext::Upper_Case_Field(in.ew) == "W" ? -lon : lon;
+        const double signedLat = numtext::Upper_Case_Field(in.ns) == "S" ? -lat : lat;
+        g = Project(p, *origin, signedLat, signedLon);
     } catch (const geo::NumericError&) {
         g.reset();
     }
     if (!g) {
-        out.message = kNoFiniteResult;
+        Refuse(out, Status::NoResult, kNoFiniteResult);
         return out;
     }
     out.easting = numtext::Format_Mask(g->easting, kEastingMask);
@@ -135,19 +141,18 @@ GridTexts Geog_To_Grid(const geo::ProjectionParams& p, const std::string& cm_tex
     return out;
 }
 
-GeogTexts Grid_To_Geog(const geo::ProjectionParams& p, const GridInput& in) {
+GeogTexts Grid_To_Geog(const geo::ProjectionParams& p, const SpheroidTexts& sph,
+                       const GridInput& in) {
     GeogTexts out;
-    if (in.cm_text.empty()) {
-        out.message = kSelectSpheroidOrMeridian;
+    if (!Spheroid_Usable(out, sph, kSelectSpheroidOrMeridian))
         return out;
-    }
     if (!numtext::Is_Number(in.northing)) {
-        out.message = kMustBeNumeric;
+        Refuse(out, Status::NotNumeric, kMustBeNumeric);
         out.bad = GeogTexts::Bad::Northing;
         return out;
     }
     if (!numtext::Is_Number(in.easting)) {
-        out.message = kMustBeNumeric;
+        Refuse(out, Status::NotNumeric, kMustBeNumeric);
         out.bad = GeogTexts::Bad::Easting;
         return out;
     }
@@ -156,38 +161,22 @@ GeogTexts Grid_To_Geog(const geo::ProjectionParams& p, const GridInput& in) {
 
     // Central meridian: the degrees up to and including the first blank,
     // rounded halves to even; west only for a final "W".
-    const std::string cm = Upper_Like_Field(in.cm_text);
+    const std::string cm = numtext::Upper_Case_Field(sph.cm_text);
     const auto cmBlank = cm.find(' ');
     if (cmBlank == std::string::npos) {
-        out.message = kBadCentralMeridian;
+        Refuse(out, Status::BadMeridian, kBadCentralMeridian);
         return out;
     }
     const std::optional<int16_t> cmDegrees = numtext::To_Whole_Number(cm.substr(0, cmBlank + 1));
     if (!cmDegrees || (Ends_With(cm, 'W') && *cmDegrees == INT16_MIN)) {
-        out.message = kBadCentralMeridian;
+        Refuse(out, Status::BadMeridian, kBadCentralMeridian);
         return out;
     }
     const auto lambda0 = static_cast<int16_t>(Ends_With(cm, 'W') ? -*cmDegrees : *cmDegrees);
 
-    // Latitude of origin: fractions allowed; the letter only counts after a blank.
-    const std::string orig = Upper_Like_Field(in.orig_text);
-    const auto origBlank = orig.find(' ');
-    double phi0 = 0;
-    if (origBlank == std::string::npos) {
-        const std::optional<double> v = numtext::To_Number(orig);
-        if (!v) {
-            out.message = kBadOrigin;
-            return out;
-        }
-        phi0 = *v;
-    } else {
-        const std::optional<double> v = numtext::To_Number(orig.substr(0, origBlank + 1));
-        if (!v) {
-            out.message = kBadOrigin;
-            return out;
-        }
-        phi0 = Ends_With(orig, 'S') ? -*v : *v;
-    }
+    const std::optional<double> phi0 = Origin(out, sph);
+    if (!phi0)
+        return out;
 
     double lat = 0;
     double lon = 0;
@@ -195,15 +184,15 @@ GeogTexts Grid_To_Geog(const geo::ProjectionParams& p, const GridInput& in) {
         const double Eprime = E - p.false_easting;
         if (!Finite({E, N, Eprime}))
             throw geo::NumericError(geo::NumericError::Kind::Overflow, "grid position");
-        const double phi1 = geo::Footpoint_Latitude(p, N, phi0);
+        const double phi1 = geo::Footpoint_Latitude(p, N, *phi0);
         lat = geo::Calc_Latitude(p, phi1, Eprime);
         lon = geo::Calc_Longitude(p, phi1, Eprime, lambda0);
     } catch (const geo::NumericError&) {
-        out.message = kNoFiniteResult;
+        Refuse(out, Status::NoResult, kNoFiniteResult);
         return out;
     }
     if (!Finite({lat, lon})) {
-        out.message = kNoFiniteResult;
+        Refuse(out, Status::NoResult, kNoFiniteResult);
         return out;
     }
 
@@ -220,17 +209,28 @@ GeogTexts Grid_To_Geog(const geo::ProjectionParams& p, const GridInput& in) {
     return out;
 }
 
-DistanceTexts Point_Distance(const geo::ProjectionParams& p, const std::string& cm_text,
+DistanceTexts Point_Distance(const geo::ProjectionParams& p, const SpheroidTexts& sph,
                              const DistanceInput& in) {
     DistanceTexts out;
-    if (cm_text.empty()) {
-        out.message = kSelectSpheroid;
+    if (!Spheroid_Usable(out, sph, kSelectSpheroid))
         return out;
-    }
 
     double E[2] = {0, 0};
     double N[2] = {0, 0};
     const bool geographic = !in.geog[0].empty();
+    double origin = 0;
+    if (geographic) {
+        // Both degree fields of both positions, as on Geog to Grid: an empty
+        // one would silently measure to latitude or longitude 0.
+        if (in.geog[4].empty() || in.geog[8].empty() || in.geog[12].empty()) {
+            Refuse(out, Status::EnterPosition, kEnterPosition);
+            return out;
+        }
+        const std::optional<double> o = Origin(out, sph);
+        if (!o)
+            return out;
+        origin = *o;
+    }
     for (int k = 0; k < 2; ++k) {
         double east = 0;
         double north = 0;
@@ -241,16 +241,16 @@ DistanceTexts Point_Distance(const geo::ProjectionParams& p, const std::string& 
             try {
                 double lat = Angle(g[b], g[b + 1], g[b + 2], in.withSeconds);
                 double lon = Angle(g[b + 4], g[b + 5], g[b + 6], in.withSeconds);
-                if (Upper_Like_Field(g[b + 3]) == "S")
+                if (numtext::Upper_Case_Field(g[b + 3]) == "S")
                     lat = -lat;
-                if (Upper_Like_Field(g[b + 7]) == "W")
+                if (numtext::Upper_Case_Field(g[b + 7]) == "W")
                     lon = -lon;
-                grid = Project(p, lat, lon);
+                grid = Project(p, origin, lat, lon);
             } catch (const geo::NumericError&) {
                 grid.reset();
             }
             if (!grid) {
-                out.message = kNoFiniteResult;
+                Refuse(out, Status::NoResult, kNoFiniteResult);
                 return out;
             }
             east = grid->easting;
@@ -262,7 +262,7 @@ DistanceTexts Point_Distance(const geo::ProjectionParams& p, const std::string& 
         const std::optional<float> e = Held_As_Single(east, kEastingMask);
         const std::optional<float> n = Held_As_Single(north, kNorthingMask);
         if (!e || !n) {
-            out.message = kDistanceOverflow;
+            Refuse(out, Status::TooLarge, kDistanceOverflow);
             return out;
         }
         E[k] = *e;

@@ -5,6 +5,7 @@
 // or the message it shows. No Qt.
 #pragma once
 
+#include "degreetext.h"
 #include "geodesy.h"
 #include "numtext.h"
 
@@ -12,6 +13,30 @@
 #include <string>
 
 namespace convert {
+
+// What a working tab reads from the Spheroid tab at a click.
+struct SpheroidTexts {
+    std::string cm_text;   // central-meridian text, e.g. "2 W"; empty: no spheroid
+    std::string orig_text; // latitude-of-origin text, e.g. "49 N" or "53.5 N"
+    // Why the parameter set in force cannot be used (a selected entry with a
+    // value that does not convert, a meridian that did not read); empty when
+    // it can. A non-empty text is the message every tab refuses with.
+    std::string unusable;
+};
+
+// Outcome of a conversion; the message text is for display only.
+enum class Status {
+    Ok,
+    SelectSpheroid,  // no central meridian
+    Unusable,        // the parameter set in force cannot be used
+    EnterPosition,   // a degree field left empty
+    NotNumeric,      // a grid entry that is not a number
+    BadMeridian,     // a central-meridian text that does not read
+    BadOrigin,       // a latitude-of-origin text that does not read
+    OriginRange,     // a latitude of origin beyond 90 degrees
+    NoResult,        // the arithmetic gives no finite result
+    TooLarge,        // a distance coordinate beyond single precision
+};
 
 // "Geog to Grid": degrees, minutes, seconds and letters of one position.
 struct GeogInput {
@@ -21,30 +46,33 @@ struct GeogInput {
 };
 
 struct GridTexts {
+    Status status = Status::Ok;
     std::string message; // empty on success, else the text of the box
     std::string easting; // "#####0.000"
     std::string northing; // "######0.000"
 };
 
-// cm_text: the Spheroid tab's central-meridian text (empty: no spheroid).
-GridTexts Geog_To_Grid(const geo::ProjectionParams& p, const std::string& cm_text,
+// The central meridian is p.central_meridian; the latitude of origin is read
+// from sph.orig_text.
+GridTexts Geog_To_Grid(const geo::ProjectionParams& p, const SpheroidTexts& sph,
                        const GeogInput& in);
 
 // "Grid to Geog".
 struct GridInput {
     std::string easting, northing;
-    std::string cm_text;   // Spheroid tab's central-meridian text, e.g. "2 W"
-    std::string orig_text; // Spheroid tab's latitude-of-origin text, e.g. "49 N"
 };
 
 struct GeogTexts {
     enum class Bad { None, Northing, Easting }; // field to empty and focus
+    Status status = Status::Ok;
     std::string message;                        // empty on success
     Bad bad = Bad::None;
     numtext::GeographicResult result;           // valid on success only
 };
 
-GeogTexts Grid_To_Geog(const geo::ProjectionParams& p, const GridInput& in);
+// Central meridian and latitude of origin both from their texts.
+GeogTexts Grid_To_Geog(const geo::ProjectionParams& p, const SpheroidTexts& sph,
+                       const GridInput& in);
 
 // "Distance": sixteen geographic texts in focus order (position 1 latitude
 // deg, min, sec, letter; longitude deg, min, sec, letter; then position 2),
@@ -57,12 +85,15 @@ struct DistanceInput {
 };
 
 struct DistanceTexts {
+    Status status = Status::Ok;
     std::string message; // empty on success
     std::string kms;     // "#.00"
     std::string miles;   // "#.00"
 };
 
-DistanceTexts Point_Distance(const geo::ProjectionParams& p, const std::string& cm_text,
+// Geographic mode projects as Geog_To_Grid does; both positions must have
+// their degree fields filled.
+DistanceTexts Point_Distance(const geo::ProjectionParams& p, const SpheroidTexts& sph,
                              const DistanceInput& in);
 
 // Messages of the working tabs.
@@ -70,5 +101,9 @@ inline const std::string kSelectSpheroid = "Select spheroid.";
 inline const std::string kEnterPosition = "Enter position.";
 inline const std::string kSelectSpheroidOrMeridian = "Select a spheroid or enter central meridian";
 inline const std::string kMustBeNumeric = "Entry must be numeric";
+inline const std::string kBadOrigin =
+    "The latitude of origin must be a number of degrees, e.g. 49 N.";
+inline const std::string kOriginRange =
+    "The latitude of origin must lie between 90 S and 90 N.";
 
 } // namespace convert

@@ -129,14 +129,17 @@ void MenuFrm::opt_short_clicked() {
     ui->Sec->hide();
     setGeogEntryGeometry(false);
     ui->txt_lat_deg->setFocus();
-    // The seconds fold into decimal minutes; the hidden fields keep theirs.
+    // The seconds fold into decimal minutes and leave their field, or going
+    // back to "Deg, Min, Sec" would count them twice.
     auto fold = [](QLineEdit* min, QLineEdit* sec) {
         const double m = numtext::Read_Number(min->text().toStdString());
         const double s = numtext::Read_Number(sec->text().toStdString());
         // An overflowing entry stays as typed, for Convert to report;
         // "inf" in the field would later read as 0 and convert silently.
-        if (std::isfinite(m + s / 60))
+        if (std::isfinite(m + s / 60)) {
             min->setText(qs(numtext::Plain_Text(m + s / 60)));
+            sec->setText(QString());
+        }
     };
     fold(ui->txt_lat_min, ui->txt_lat_sec);
     fold(ui->txt_long_min, ui->txt_long_sec);

@@ -58,9 +58,11 @@ bool showPrinter(CtrlFrm* ctrl, QWidget* caller) {
 // stand once the user has confirmed.
 void printReport(QWidget* caller, const std::function<Report()>& build) {
     CtrlFrm* ctrl = controlForm();
+    // Each report starts at one copy; the count the user then chooses is
+    // the count printed.
+    ctrl->printer.setCopyCount(1);
     if (!showPrinter(ctrl, caller))
         return; // cancelled: nothing printed, nothing said
-    ctrl->printer.setCopyCount(1);
     if (!Paint_Report(&ctrl->printer, build()))
         common::Show_Message(caller, QStringLiteral("The report could not be printed."));
 }

@@ -23,6 +23,12 @@ const QLineEdit* spheroidField(const SpheroidTab* tab, const char* name) {
     return f;
 }
 
+// What a conversion reads from the Spheroid tab, at the click.
+convert::SpheroidTexts spheroidTexts(const SpheroidTab* tab) {
+    return {text(spheroidField(tab, "txt_cm")), text(spheroidField(tab, "txt_orig")),
+            tab->Unusable().toStdString()};
+}
+
 } // namespace
 
 void MenuFrm::connectWorkingTabs() {
@@ -55,8 +61,7 @@ void MenuFrm::cmd_convert_clicked() {
     in.long_sec = text(ui->txt_long_sec);
     in.ew = text(ui->txt_ew);
     in.withSeconds = ui->opt_long->isChecked();
-    const convert::GridTexts r =
-        convert::Geog_To_Grid(state_.params, text(spheroidField(spheroid_, "txt_cm")), in);
+    const convert::GridTexts r = convert::Geog_To_Grid(state_.params, spheroidTexts(spheroid_), in);
     if (!r.message.empty()) {
         common::Show_Message(this, qs(r.message));
         return;
@@ -66,12 +71,8 @@ void MenuFrm::cmd_convert_clicked() {
 }
 
 void MenuFrm::Command1_clicked() {
-    convert::GridInput in;
-    in.easting = text(ui->txt_east);
-    in.northing = text(ui->txt_north);
-    in.cm_text = text(spheroidField(spheroid_, "txt_cm"));
-    in.orig_text = text(spheroidField(spheroid_, "txt_orig"));
-    const convert::GeogTexts r = convert::Grid_To_Geog(state_.params, in);
+    const convert::GridInput in{text(ui->txt_east), text(ui->txt_north)};
+    const convert::GeogTexts r = convert::Grid_To_Geog(state_.params, spheroidTexts(spheroid_), in);
     if (!r.message.empty()) {
         common::Show_Message(this, qs(r.message));
         QLineEdit* bad = r.bad == convert::GeogTexts::Bad::Northing ? ui->txt_north
@@ -103,8 +104,8 @@ void MenuFrm::cmd_calc_clicked() {
                text(ui->txt_north2)};
     in.withSeconds = ui->Option4->isChecked();
     const convert::DistanceTexts r =
-        convert::Point_Distance(state_.params, text(spheroidField(spheroid_, "txt_cm")), in);
-    if (r.message == convert::kSelectSpheroid) {
+        convert::Point_Distance(state_.params, spheroidTexts(spheroid_), in);
+    if (r.status == convert::Status::SelectSpheroid) {
         common::Show_Message(this, qs(r.message), QStringLiteral("True"),
                              common::Buttons::OkCancel);
         return;

@@ -263,11 +263,16 @@ double Calc_Easting(const ProjectionParams& p, double phi, double k0, double ome
     return chk(((T5 + (T1 + T3)) + T7) * k0 + p.false_easting, "easting");
 }
 
-double Calc_Northing(const ProjectionParams& p, double phi, double k0, double omega) {
+namespace {
+
+// wholeDegrees: the origin is p.origin_lat, whose multiples 2L, 4L, 6L are
+// formed in 16-bit arithmetic and overflow beyond it.
+double northing(const ProjectionParams& p, double phi, double k0, double omega, double phi0_deg,
+                bool wholeDegrees) {
     const FaultWatch chk;
-    requireFinite(chk, {p.major_axis, p.ecc_squared, p.false_northing, phi, k0, omega});
+    requireFinite(chk, {p.major_axis, p.ecc_squared, p.false_northing, phi, k0, omega, phi0_deg});
     const double a = p.major_axis;
-    const int16_t L = p.origin_lat;
+    const double L = phi0_deg;
 
     ArcCoefficients k;
     const double phi0 = L / DEG_PER_RAD;
@@ -285,9 +290,17 @@ double Calc_Northing(const ProjectionParams& p, double phi, double k0, double om
     const double t6 = std::pow(t, 6);
 
     const double m = chk(a * arcBracket(k, phi), "meridian arc");
-    const int16_t L2 = times16(2, L);
-    const int16_t L4 = times16(4, L);
-    const int16_t L6 = times16(6, L);
+    // 2L, 4L and 6L in degrees before the conversion; for a whole-degree
+    // origin within 16 bits they are the same doubles either way.
+    if (wholeDegrees) {
+        const auto Lw = static_cast<int16_t>(L);
+        times16(2, Lw);
+        times16(4, Lw);
+        times16(6, Lw);
+    }
+    const double L2 = chk(2 * L, "twice the origin");
+    const double L4 = chk(4 * L, "four times the origin");
+    const double L6 = chk(6 * L, "six times the origin");
     const double m0 = chk(a * (((k.A0 * L / DEG_PER_RAD - k.A2 * std::sin(L2 / DEG_PER_RAD)) +
                                 k.A4 * std::sin(L4 / DEG_PER_RAD)) -
                                k.A6 * std::sin(L6 / DEG_PER_RAD)),
@@ -310,6 +323,17 @@ double Calc_Northing(const ProjectionParams& p, double phi, double k0, double om
     const double T8 = chk(std::pow(c, 7) * ((std::pow(omega, 8) / 40320) * snu) * b8, "T8");
 
     return chk(((T6 + ((dM + T2) + T4)) + T8) * k0 + p.false_northing, "northing");
+}
+
+} // namespace
+
+double Calc_Northing(const ProjectionParams& p, double phi, double k0, double omega) {
+    return northing(p, phi, k0, omega, p.origin_lat, true);
+}
+
+double Calc_Northing(const ProjectionParams& p, double phi, double k0, double omega,
+                     double phi0_deg) {
+    return northing(p, phi, k0, omega, phi0_deg, false);
 }
 
 namespace {

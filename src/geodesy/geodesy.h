@@ -27,7 +27,9 @@ struct ProjectionParams {
     double scale_factor = 0;   // k0
     double false_easting = 0;  // metres
     double false_northing = 0; // metres
-    int16_t origin_lat = 0;       // whole degrees, south negative
+    // Whole degrees, south negative, as the last selection set it. The
+    // conversions read the latitude of origin from its text instead.
+    int16_t origin_lat = 0;
     int16_t central_meridian = 0; // whole degrees, west negative
 };
 
@@ -78,9 +80,14 @@ Dms Degrees_To_Dms(double x);
 // Forward projection. phi: latitude, radians; k0: scale factor (callers pass
 // p.scale_factor); omega: longitude minus central meridian, radians, east
 // positive. Easting includes false easting, northing false northing.
-// Northing measures the arc from p.origin_lat; 2L, 4L, 6L are formed in
-// 16-bit arithmetic and |origin_lat| > 5461 is an overflow.
+// Northing measures the arc from the latitude of origin phi0_deg, degrees,
+// south negative, decimals kept (what the windows use). Without phi0_deg it
+// is p.origin_lat, whose multiples 2L, 4L, 6L are formed in 16-bit arithmetic
+// so that |origin_lat| > 5461 is an overflow; for whole degrees within that
+// range both give the same doubles.
 double Calc_Easting(const ProjectionParams& p, double phi, double k0, double omega);
+double Calc_Northing(const ProjectionParams& p, double phi, double k0, double omega,
+                     double phi0_deg);
 double Calc_Northing(const ProjectionParams& p, double phi, double k0, double omega);
 
 // Inverse projection. N: northing in metres as entered (false northing

@@ -3,6 +3,7 @@
 #include "geodesy.h"
 #include "numtext.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 
@@ -55,6 +56,17 @@ bool Base_Line_Too_Long(double E1, double N1, double E2, double N2) {
     return numtext::Read_Number(km) >= 10;
 }
 
+// Whether (E, N) lies behind the point (E0, N0) as seen along the grid
+// bearing `bearing` (degrees, clockwise from north). A point at the start of
+// the ray, or off it by rounding, is not behind: the tolerance is a
+// millionth of a millimetre per metre of the larger coordinate.
+bool Behind(double E0, double N0, double bearing, double E, double N) {
+    const double rad = bearing / geo::DEG_PER_RAD;
+    const double along = C(C((E - E0) * std::sin(rad)) + C((N - N0) * std::cos(rad)));
+    const double scale = std::max({std::fabs(E0), std::fabs(N0), std::fabs(E), std::fabs(N), 1.0});
+    return along < -1e-9 * scale;
+}
+
 struct Fields {
     double E1, N1, E2, N2;
 };
@@ -97,8 +109,10 @@ std::string_view Status_Message(IntersectionResult::Status status) {
 
 IntersectionResult Solve_From_Angles(const IntersectionInput& in) {
     return Trapped([&](IntersectionResult& r) {
-        const double cot_a = Cot_Deg(Strict(in.a));
-        const double cot_b = Cot_Deg(Strict(in.b));
+        const double a = Strict(in.a);
+        const double b = Strict(in.b);
+        const double cot_a = Cot_Deg(a);
+        const double cot_b = Cot_Deg(b);
         const Fields p = Read_Points(in);
         const double denominator = C(cot_a + cot_b);
 
@@ -112,6 +126,10 @@ IntersectionResult Solve_From_Angles(const IntersectionInput& in) {
 
         if (Base_Line_Too_Long(p.E1, p.N1, p.E2, p.N2))
             r.status = IntersectionResult::Status::TooFar;
+        // Interior angles of a triangle: other values give the mirror image
+        // of C, or a point on no triangle at all.
+        else if (!(a > 0 && b > 0 && a + b < 180))
+            throw Trap{};
     });
 }
 
@@ -125,7 +143,8 @@ IntersectionResult Solve_From_Bearings(const IntersectionInput& in) {
 
         // The rays as N = N1 + (E - E1) cot a and N = N2 + (E - E2) cot b.
         const double e_num = C(C(C(C(p.E2 * cot_b) - C(p.E1 * cot_a)) + p.N1) - p.N2);
-        r.E3 = Shown(Div(e_num, C(cot_b - cot_a)));
+        const double E3 = Div(e_num, C(cot_b - cot_a));
+        r.E3 = Shown(E3);
 
         // The same rays as E = E1 + (N - N1) tan a; the tangents are formed
         // afresh rather than inverted from the cotangents, which would not
@@ -133,10 +152,14 @@ IntersectionResult Solve_From_Bearings(const IntersectionInput& in) {
         const double tan_a = Tan_Deg(a);
         const double tan_b = Tan_Deg(b);
         const double n_num = C(C(C(C(p.N2 * tan_b) - C(p.N1 * tan_a)) + p.E1) - p.E2);
-        r.N3 = Shown(Div(n_num, C(tan_b - tan_a)));
+        const double N3 = Div(n_num, C(tan_b - tan_a));
+        r.N3 = Shown(N3);
 
         if (Base_Line_Too_Long(p.E1, p.N1, p.E2, p.N2))
             r.status = IntersectionResult::Status::TooFar;
+        // The formulas cross the full lines; C must lie ahead on both rays.
+        else if (Behind(p.E1, p.N1, a, E3, N3) || Behind(p.E2, p.N2, b, E3, N3))
+            throw Trap{};
     });
 }
 

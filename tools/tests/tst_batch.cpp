@@ -19,6 +19,7 @@ namespace {
 const QString kAiry = QStringLiteral("6377563.396,0.00667054,0.9996012717,400000,-100000,49 N,2 W");
 const geo::ProjectionParams kAiryParams{6377563.396, 0.00667054, 0.9996012717, 400000, -100000,
                                         49,          -2};
+const convert::SpheroidTexts kAirySpheroid{"2 W", "49 N", {}};
 const QByteArray kHeader("name,sma,eccentricity,Scale,FE,FN,Lat,meridian\n");
 const QByteArray kGood("52,0,0,N,1,0,0,W\n");
 const QString kGoodOut = QStringLiteral("52,0,0,N,1,0,0,W,468643.108,234025.790\n");
@@ -129,7 +130,7 @@ Expected geog2grid(int n, bool minutes, unsigned seed) {
                                       in.long_deg, in.long_min, in.long_sec, in.ew};
         if (minutes)
             f = {in.lat_deg, in.lat_min, in.ns, in.long_deg, in.long_min, in.ew};
-        const auto r = convert::Geog_To_Grid(kAiryParams, "2 W", in);
+        const auto r = convert::Geog_To_Grid(kAiryParams, kAirySpheroid, in);
         e.add(f, r.message, {r.easting, r.northing});
     }
     return e;
@@ -139,8 +140,8 @@ Expected grid2geog(int n, bool minutes, unsigned seed) {
     Gen g(seed);
     Expected e;
     for (int i = 1; i <= n; ++i) {
-        convert::GridInput in{g.number(0, 800000, 3), g.number(-100000, 1300000, 3), "2 W", "49 N"};
-        const auto r = convert::Grid_To_Geog(kAiryParams, in);
+        convert::GridInput in{g.number(0, 800000, 3), g.number(-100000, 1300000, 3)};
+        const auto r = convert::Grid_To_Geog(kAiryParams, kAirySpheroid, in);
         const auto t =
             minutes ? numtext::Layout_Minutes(r.result) : numtext::Layout_Seconds(r.result);
         e.add({in.easting, in.northing}, r.message, {t.lat, t.lon});
@@ -171,7 +172,7 @@ Expected distance(int n, DistanceMode mode, unsigned seed) {
                         f.push_back(in.geog[k + j]);
             }
         }
-        const auto r = convert::Point_Distance(kAiryParams, "2 W", in);
+        const auto r = convert::Point_Distance(kAiryParams, kAirySpheroid, in);
         e.add(f, r.message, {r.kms, r.miles});
     }
     return e;
@@ -229,6 +230,13 @@ class TestBatch : public QObject {
         row("empty file grid2geog", toGeog, "", "");
         row("empty file distance", gridDistance, "", "");
         row("empty file angles", {"angles"}, "", "");
+        // Regression: the forward origin lost its fraction (53.5 N taken as 54).
+        const QString irish = "6377340.189,0.00667054,1.000035,200000,250000,53.5 N,8 W";
+        row("geog2grid Irish Grid origin 53.5 N", {"geog2grid", "--params", irish},
+            "53,35,40.532,N,10,9,28,W\n", "53,35,40.532,N,10,9,28,W,57154.731,262692.139\n");
+        row("grid2geog Irish Grid origin 53.5 N", {"grid2geog", "--params", irish},
+            "57154.731,262692.139\n",
+            "57154.731,262692.139,\" 53 Deg  35 Min 40.532 Sec N\",010 Deg  9 Min 28.000 Sec W\n");
 
         const int n = 300;
         generated("geog2grid deg min sec", toGrid, geog2grid(n, false, 1));
@@ -475,6 +483,10 @@ class TestBatch : public QObject {
         row("false northing empty", "Bad,6378137,0.0066,1,0,,0 N,3 E",
             "False Northing must be a number");
         row("seven fields", "Bad,6378137,0.0066,1,0,0,0 N", "expected 8 fields, found 7");
+        row("origin that does not read", "Bad,6378137,0.0066,1,0,0,0N,3 E",
+            "Latitude of Origin must be degrees");
+        row("meridian that does not read", "Bad,6378137,0.0066,1,0,0,0 N,X E",
+            "Central Meridian must be whole degrees");
         // clang-format on
     }
     // One bad row anywhere rejects the whole file; the good row before it is

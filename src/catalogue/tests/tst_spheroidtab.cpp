@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QLabel>
+#include <QTabWidget>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -57,12 +59,13 @@ struct Window : TabWindow {
                  QString::number(p.central_meridian), state.central_meridian_letter,
                  state.SelectedRef ? QString::number(*state.SelectedRef) : "none");
     }
-    // A new entry whose numbers are all valid.
+    // A new entry whose numbers and latitude of origin are all valid.
     void fill(const QString& name) {
         type("txt_name", name);
         type("txt_major", "6378137");
         for (const char* f : {"txt_ecc", "txt_scale", "txt_fe", "txt_fn"})
             type(f, "1");
+        type("txt_orig", "0 N");
     }
     // Moves the focus away from txt_cm.
     void leaveCm() {
@@ -264,6 +267,22 @@ class TestSpheroidTab : public QObject {
                                             << nan.arg("False Northing") << ok;
         QTest::newRow("edit: scale not a number") << true << "" << "txt_scale" << "one"
                                                   << nan.arg("Scale Factor") << ok;
+        // Regression rows: an origin or meridian that no conversion can read
+        // was stored, giving an entry that selects but cannot be used.
+        const QString origin = "Latitude of Origin must be degrees, a blank and N or S (e.g. 49 N "
+                               "or 53.5 N), or a signed number. Nothing was saved.";
+        const QString meridian =
+            "Central Meridian must be whole degrees, a blank and E or W, e.g. 3 W. Nothing was saved.";
+        QTest::newRow("origin letter without blank") << false << "" << "txt_orig" << "49X" << origin
+                                                     << ok;
+        QTest::newRow("origin empty") << false << "" << "txt_orig" << "" << origin << ok;
+        QTest::newRow("origin beyond 90")
+            << false << "" << "txt_orig" << "90.5 S"
+            << "Latitude of Origin must lie between 90 S and 90 N. Nothing was saved." << ok;
+        QTest::newRow("meridian of one character") << false << "" << "txt_cm" << "5" << meridian
+                                                   << ok;
+        QTest::newRow("edit: origin not a number") << true << "" << "txt_orig" << "NORTH N" << origin
+                                                   << ok;
         // Regression rows: a store failure is reported, and the file, the
         // list and the fields stay for another try.
         QTest::newRow("save: catalogue locked") << false << "locked" << "" << "" << "" << ok;
@@ -421,6 +440,85 @@ class TestSpheroidTab : public QObject {
         QCOMPARE(t.text("txt_cm"), "2 W");
         QCOMPARE(t.params(), "6378137 0.006694379990141 0.9996 500000 0 lat 49 cm -2 W ref 1");
         QCOMPARE(t.buttons(), "-EE");
+        QVERIFY_GUARD(t.guard);
+    }
+
+    // Regression: after an entry that cannot be used, or a typed meridian
+    // that did not read, the tabs converted with the values left over (a
+    // scale of 0 put every point at the false origin).
+    void unusableSetRefuses_data() {
+        QTest::addColumn<QString>("fault");     // scale, meridian (in the entry) or typed
+        QTest::addColumn<QString>("selection"); // the selection's report
+        QTest::addColumn<QString>("message");   // every tab's refusal
+        const QString bad = "This entry cannot be used for conversions until it is corrected:\n";
+        const QString scale = "Scale Factor is not a number.";
+        QTest::newRow("entry scale is text")
+            << "scale" << bad + scale
+            << bad + scale + "\nCorrect it on the Spheroid tab, click Edit, then select it again.";
+        QTest::newRow("entry meridian does not read") << "meridian" << bad + kMeridianFormat
+                                                      << kMeridianFormat;
+        QTest::newRow("typed meridian does not read") << "typed" << kMeridianFormat
+                                                      << kMeridianFormat;
+    }
+    void unusableSetRefuses() {
+        QFETCH(QString, fault);
+        QFETCH(QString, selection);
+        QFETCH(QString, message);
+        Window t({row(1, "Good", "49 N", "2 W", 6377563.396),
+                  row(2, "Bad", "49 N", fault == "meridian" ? "X W" : "2 W", 6377563.396)});
+        if (fault == "scale")
+            Raw(t.path).run("UPDATE Spheroid SET Scale = 'one' WHERE name = 'Bad'");
+        if (fault == "typed") {
+            t.select("Good");
+            t.type("txt_cm", "ab w");
+            t.guard.expect(selection);
+            t.leaveCm();
+        } else {
+            t.guard.expect(selection);
+            t.select("Bad");
+        }
+        QVERIFY_GUARD(t.guard);
+        auto* tabs = t.get<QTabWidget>("SSTab1");
+        const struct {
+            int tab;
+            const char* button;
+            QStringList fields, texts, results;
+        } tabsToTry[] = {
+            {2, "cmd_convert", {"txt_lat_deg", "txt_ns", "txt_long_deg", "txt_ew"},
+             {"52", "N", "1", "W"}, {"txt_easting", "txt_northing"}},
+            {1, "Command1", {"txt_east", "txt_north"}, {"468643.108", "234025.790"},
+             {"txt_lat", "txt_long"}},
+            {3, "cmd_calc", {"txt_lat_deg1", "txt_long_deg1", "txt_lat_deg2", "txt_long_deg2"},
+             {"52", "1", "52", "3"}, {"lbl_kms", "lbl_miles"}}};
+        auto shown = [&](const QString& name) {
+            if (auto* l = t.w->findChild<QLabel*>(name))
+                return l->text();
+            return t.text(name);
+        };
+        for (const auto& k : tabsToTry) {
+            tabs->setCurrentIndex(k.tab);
+            for (int i = 0; i < k.fields.size(); ++i)
+                t.get(k.fields[i])->setText(k.texts[i]);
+            t.guard.expect(message);
+            t.click(k.button);
+            QVERIFY_GUARD(t.guard);
+            for (const QString& r : k.results)
+                QCOMPARE(shown(r), QString());
+        }
+        // Mended by a selection, or for a typed meridian by the rule itself.
+        tabs->setCurrentIndex(0);
+        if (fault == "typed") {
+            t.type("txt_cm", "2 w");
+            t.leaveCm();
+        } else {
+            t.select("Good");
+        }
+        tabs->setCurrentIndex(2);
+        t.get("txt_lat_deg")->setText("52");
+        t.get("txt_long_deg")->setText("1");
+        t.click("cmd_convert");
+        QVERIFY(!t.text("txt_easting").isEmpty());
+        QVERIFY(!t.text("txt_northing").isEmpty());
         QVERIFY_GUARD(t.guard);
     }
 

@@ -292,6 +292,8 @@ class TestStore : public QObject {
         QTest::newRow("not a number: SaveEntry") << "not a number" << int(Save);
         QTest::newRow("not a number: UpdateEntry") << "not a number" << int(Update);
         QTest::newRow("vanished key: UpdateEntry") << "vanished key" << int(Update);
+        // Regression row: the key after the largest 64-bit key overflowed.
+        QTest::newRow("largest key: NextKey") << "largest key" << int(Next);
         // Regression rows: an engine error while stepping through the rows is
         // reported, not taken for the end of the rows (a short list, "not found").
         QTest::newRow("damaged row: ListNames") << "damaged row" << int(List);
@@ -328,6 +330,8 @@ class TestStore : public QObject {
             QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
         } else if (condition == "not a number") {
             t.FN = "ten";
+        } else if (condition == "largest key") {
+            Raw(path).run("UPDATE Spheroid SET id = 9223372036854775807, ref = 9223372036854775807");
         } else if (condition == "vanished key") {
             Raw(path).run("DELETE FROM Spheroid");
         } else if (condition == "damaged row") {

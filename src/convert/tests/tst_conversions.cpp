@@ -36,10 +36,17 @@ std::string s(const QString& t) { return t.toStdString(); }
 // in: "Geog to Grid" the eight entries in focus order; "Grid to Geog" easting,
 // northing, central meridian and origin texts; "Distance" the sixteen
 // geographic then the four grid entries. out: the two texts written, the
-// geographic ones in the seconds layout.
+// geographic ones in the seconds layout. sph: the Spheroid tab's meridian,
+// origin and unusable texts (Grid to Geog takes meridian and origin from in).
+void rowWith(const char* name, Tab tab, const geo::ProjectionParams& p, const QStringList& sph,
+             const QStringList& in, const QString& message, const QStringList& out = {"", ""}) {
+    QTest::newRow(name) << int(tab) << p << sph << in << message << out;
+}
+
+// The origin text shows the parameter set's whole degrees.
 void row(const char* name, Tab tab, const geo::ProjectionParams& p, const QString& cm,
          const QStringList& in, const QString& message, const QStringList& out = {"", ""}) {
-    QTest::newRow(name) << int(tab) << p << cm << in << message << out;
+    rowWith(name, tab, p, {cm, QString::number(p.origin_lat), ""}, in, message, out);
 }
 
 } // namespace
@@ -54,7 +61,7 @@ class TstConversions : public QObject {
 void TstConversions::conversion_data() {
     QTest::addColumn<int>("tab");
     QTest::addColumn<geo::ProjectionParams>("params");
-    QTest::addColumn<QString>("cm");
+    QTest::addColumn<QStringList>("sph");
     QTest::addColumn<QStringList>("in");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QStringList>("out");
@@ -121,24 +128,64 @@ void TstConversions::conversion_data() {
         example + QStringList{"1e999", "", "", "N", "1", "", "", "W"}, kNumeric);
     row("distance: geographic with cleared parameter set", Distance,
         geo::ProjectionParams{0, 0, 0, 0, 0, 49, -2}, "2 W", example + example, kNumeric);
+
+    // Regressions for answers that were wrong without a word.
+    // The Irish Grid: the origin 53.5 N was taken as 54 (northing 207046.940).
+    const geo::ProjectionParams irish{6377340.189, 0.00667054, 1.000035, 200000, 250000, 54, -8};
+    const QStringList irishPoint{"53", "35", "40.532", "N", "10", "9", "28", "W"};
+    rowWith("origin: fraction kept forward (Irish Grid)", GeogToGrid, irish, {"8 W", "53.5 N", ""},
+            irishPoint, "", {"57154.731", "262692.139"});
+    rowWith("origin: fraction kept in distance (Irish Grid)", Distance, irish,
+            {"8 W", "53.5 N", ""}, irishPoint + QStringList{"53.5", "", "", "N", "8", "", "", "W"},
+            "", {"143.41", "77.43"});
+    // An entry with Lat "0" kept the previous selection's origin 49.
+    rowWith("origin: the text decides, not the last selection", GeogToGrid, kAiry,
+            {"2 W", "0", ""}, example, "", {"468643.108", "5661089.605"});
+    rowWith("origin: text that does not read, forward", GeogToGrid, kAiry, {"2 W", "20N", ""},
+            example, q(convert::kBadOrigin));
+    rowWith("origin: text that does not read, distance", Distance, kAiry, {"2 W", "", ""},
+            example + example, q(convert::kBadOrigin));
+    rowWith("origin: beyond 90 forward", GeogToGrid, kAiry, {"2 W", "5462 N", ""}, example,
+            q(convert::kOriginRange));
+    rowWith("origin: beyond 90 inverse", GridToGeog, kAiry, {"", "", ""}, {e, n, "2 W", "90.5 S"},
+            q(convert::kOriginRange));
+    rowWith("origin: 90 S accepted", GridToGeog, kAiry, {"", "", ""}, {"400000", "-100000", "2 W", "90 S"},
+            "", {" 90 Deg  0 Min 0.000 Sec S", "002 Deg  0 Min 0.000 Sec W"});
+    // A selected entry whose scale did not convert put every point at the false origin.
+    const QStringList unusable{"2 W", "49 N", "Scale Factor is not a number."};
+    rowWith("unusable set: forward refuses", GeogToGrid, kAiry, unusable, example,
+            "Scale Factor is not a number.");
+    rowWith("unusable set: inverse refuses", GridToGeog, kAiry, unusable, {e, n, "2 W", "49 N"},
+            "Scale Factor is not a number.");
+    rowWith("unusable set: distance refuses, grid mode too", Distance, kAiry, unusable,
+            none + QStringList{"0", "0", "3000", "4000"}, "Scale Factor is not a number.");
+    rowWith("unusable set: no spheroid is asked first", GeogToGrid, kAiry,
+            {"", "49 N", "Scale Factor is not a number."}, example, "Select spheroid.");
+    // An empty position 2 measured to latitude 0, longitude 0 (5782.23 km).
+    row("distance: position 2 latitude empty", Distance, kAiry, "2 W",
+        example + QStringList{"", "", "", "", "1", "", "", "W"}, "Enter position.");
+    row("distance: position 1 longitude empty", Distance, kAiry, "2 W",
+        QStringList{"52", "", "", "N", "", "", "", ""} + example, "Enter position.");
 }
 
 void TstConversions::conversion() {
     QFETCH(int, tab);
     QFETCH(geo::ProjectionParams, params);
-    QFETCH(QString, cm);
+    QFETCH(QStringList, sph);
     QFETCH(QStringList, in);
+    convert::SpheroidTexts spheroid{s(sph[0]), s(sph[1]), s(sph[2])};
     std::string message;
     QStringList out;
     if (tab == GeogToGrid) {
         const convert::GeogInput g{s(in[0]), s(in[1]), s(in[2]), s(in[3]), s(in[4]),
                                    s(in[5]), s(in[6]), s(in[7]), true};
-        const convert::GridTexts r = convert::Geog_To_Grid(params, s(cm), g);
+        const convert::GridTexts r = convert::Geog_To_Grid(params, spheroid, g);
         message = r.message;
         out = QStringList{q(r.easting), q(r.northing)};
     } else if (tab == GridToGeog) {
-        const convert::GeogTexts r =
-            convert::Grid_To_Geog(params, {s(in[0]), s(in[1]), s(in[2]), s(in[3])});
+        spheroid.cm_text = s(in[2]);
+        spheroid.orig_text = s(in[3]);
+        const convert::GeogTexts r = convert::Grid_To_Geog(params, spheroid, {s(in[0]), s(in[1])});
         message = r.message;
         const numtext::LayoutTexts t = numtext::Layout_Seconds(r.result);
         out = r.message.empty() ? QStringList{q(t.lat), q(t.lon)} : QStringList{"", ""};
@@ -146,7 +193,7 @@ void TstConversions::conversion() {
         convert::DistanceInput d;
         for (int i = 0; i < in.size(); ++i)
             (i < 16 ? d.geog[std::size_t(i)] : d.grid[std::size_t(i - 16)]) = s(in[i]);
-        const convert::DistanceTexts r = convert::Point_Distance(params, s(cm), d);
+        const convert::DistanceTexts r = convert::Point_Distance(params, spheroid, d);
         message = r.message;
         out = QStringList{q(r.kms), q(r.miles)};
     }

@@ -234,21 +234,29 @@ void TestMenuFrm::minutesFold_data() {
     QTest::addColumn<QStringList>("typed"); // lat min, lat sec, long min, long sec
     QTest::addColumn<QString>("latMin");
     QTest::addColumn<QString>("longMin");
-    QTest::newRow("30 min 36 sec") << QStringList{"30", "36", "12", "30"} << "30.6" << "12.5";
-    QTest::newRow("empty fields") << QStringList{"", "", "", ""} << "0" << "0";
+    QTest::addColumn<QStringList>("secondsAfter"); // lat sec, long sec
+    const QStringList folded{"", ""};
+    QTest::newRow("30 min 36 sec") << QStringList{"30", "36", "12", "30"} << "30.6" << "12.5"
+                                   << folded;
+    QTest::newRow("empty fields") << QStringList{"", "", "", ""} << "0" << "0" << folded;
     QTest::newRow("repeating fraction") << QStringList{"30", "20", "0", "1"} << "30.3333333333333"
-                                        << "0.0166666666666667";
-    QTest::newRow("non-numeric reads as 0") << QStringList{"abc", "x", "N", "6"} << "0" << "0.1";
-    QTest::newRow("seconds beyond a minute") << QStringList{"0", "90", "59", "60"} << "1.5" << "60";
-    // Regression: an overflowing entry was folded to "inf", which later read as 0.
-    QTest::newRow("overflow stays as typed") << QStringList{"1e999", "", "30", "6"} << "1e999"
-                                             << "30.1";
+                                        << "0.0166666666666667" << folded;
+    QTest::newRow("non-numeric reads as 0") << QStringList{"abc", "x", "N", "6"} << "0" << "0.1"
+                                            << folded;
+    QTest::newRow("seconds beyond a minute") << QStringList{"0", "90", "59", "60"} << "1.5" << "60"
+                                             << folded;
+    // Regression: an overflowing entry was folded to "inf", which later read
+    // as 0. Unfolded, its seconds stay where they were.
+    QTest::newRow("overflow stays as typed") << QStringList{"1e999", "5", "30", "6"} << "1e999"
+                                             << "30.1" << QStringList{"5", ""};
 }
 
-// The seconds fold into the minutes, the hidden seconds keep their text,
-// degrees and letters are not touched, and switching back changes nothing.
+// The seconds fold into the minutes and leave their fields (regression: kept
+// hidden, they were counted again after switching back, 1.1 km off), degrees
+// and letters are not touched, and switching back changes nothing.
 void TestMenuFrm::minutesFold() {
     QFETCH(QStringList, typed);
+    QFETCH(QStringList, secondsAfter);
     Window t;
     t.chooseTab(2);
     const QStringList fields{"txt_lat_min", "txt_lat_sec", "txt_long_min", "txt_long_sec",
@@ -260,7 +268,8 @@ void TestMenuFrm::minutesFold() {
         t.click(mode);
         QTEST(t.text("txt_lat_min"), "latMin");
         QTEST(t.text("txt_long_min"), "longMin");
-        for (int i : {1, 3, 4, 5})
+        QCOMPARE(QStringList({t.text("txt_lat_sec"), t.text("txt_long_sec")}), secondsAfter);
+        for (int i : {4, 5})
             QCOMPARE(t.text(fields[i]), texts[i]);
     }
     QVERIFY_GUARD(t.guard);

@@ -159,8 +159,10 @@ void TestReports::apply(const QStringList& settings) {
 
 void TestReports::printTo(const char* button, const QString& pdf, const QStringList& inDialog) {
     QPrinter* used = nullptr;
-    PrintDialogHook = [=, this, &used](QPrinter* printer) {
+    int offered = 0;
+    PrintDialogHook = [=, this, &used, &offered](QPrinter* printer) {
         used = printer;
+        offered = printer->copyCount();
         apply(inDialog);
         printer->setCopyCount(3); // as if chosen in the dialog
         printer->setOutputFormat(QPrinter::PdfFormat);
@@ -175,7 +177,10 @@ void TestReports::printTo(const char* button, const QString& pdf, const QStringL
     };
     click(button);
     QVERIFY(used);
-    QCOMPARE(used->copyCount(), 1); // the one setting the print makes
+    // Regression: the count chosen in the dialog was forced back to 1. Each
+    // print offers 1 again, whatever the last one used.
+    QCOMPARE(offered, 1);
+    QCOMPARE(used->copyCount(), 3);
 }
 
 // --- the layout functions ---------------------------------------------------

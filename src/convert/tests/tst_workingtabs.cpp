@@ -18,7 +18,7 @@ const QString kBadOrigin = "The latitude of origin must be a number of degrees, 
 const QString kOverflow =
     "The distance cannot be calculated: a position or a coordinate is too large.";
 
-enum Setup { Airy, Southern, ClearedHandTyped, EccOne };
+enum Setup { Airy, Southern, ClearedHandTyped, EccOne, Irish };
 
 const QStringList kGeogFields{"txt_lat_deg",  "txt_lat_min",  "txt_lat_sec",  "txt_ns",
                               "txt_long_deg", "txt_long_min", "txt_long_sec", "txt_ew"};
@@ -78,6 +78,8 @@ struct Rig {
         geo::ProjectionParams& p = state.params;
         if (s == Southern)
             p = {6378137, 0.00669438, 0.9996, 500000, 10000000, 0, -57};
+        else if (s == Irish) // origin_lat as a selection rounds 53.5 N
+            p = {6377340.189, 0.00667054, 1.000035, 200000, 250000, 54, -8};
         else
             p = {6377563.396, 0.00667054, 0.9996012717, 400000, -100000, 49, -2};
         if (s == EccOne)
@@ -144,7 +146,7 @@ void TstWorkingTabs::conversion_data() {
     row("geog: worked example", 2, Airy, "2 W", "49 N", kExample, "", grid);
     row("geog: minutes mode with text in hidden seconds", 2, Airy, "2 W", "49 N",
         {"52", "0", "45", "N", "1", "0", "45", "W"}, "", grid, {}, true);
-    row("geog: southern western example", 2, Southern, "57 W", "49 N",
+    row("geog: southern western example", 2, Southern, "57 W", "0 N",
         {"34", "30", "0", "S", "58", "15", "0", "W"}, "", {"385242.653", "6181693.653"});
     row("geog: -3 with W is 3 east, on the meridian 3 E", 2, Airy, "3 E", "49 N",
         {"49", "0", "0", "N", "-3", "0", "0", "W"}, "", atZero);
@@ -197,6 +199,17 @@ void TstWorkingTabs::conversion_data() {
         {"137.29", "74.13"});
     row("distance: no spheroid, everything filled", 3, Airy, "", "49 N", kMirrored + grid345,
         "Select spheroid.");
+    // Regressions: the forward origin was the whole degrees of the last
+    // selection (Irish Grid northing 207046.940), and an empty position 2
+    // measured to 0 N 0 E.
+    row("geog: origin 53.5 N keeps its fraction (Irish Grid)", 2, Irish, "8 W", "53.5 N",
+        {"53", "35", "40.532", "N", "10", "9", "28", "W"}, "", {"57154.731", "262692.139"});
+    row("geog: origin read from the field, not the last selection", 2, Airy, "2 W", "0", kExample,
+        "", {"468643.108", "5661089.605"});
+    row("geog: origin that does not read", 2, Airy, "2 W", "20N", kExample, kBadOrigin);
+    row("distance: origin that does not read", 3, Airy, "2 W", "", kMirrored, kBadOrigin);
+    row("distance: position 2 empty", 3, Airy, "2 W", "49 N", kMirrored.mid(0, 8) + QStringList(8),
+        "Enter position.");
     row("distance: grid beyond double range", 3, Airy, "2 W", "49 N", noGeog + QStringList{"1e999"},
         kOverflow);
 }

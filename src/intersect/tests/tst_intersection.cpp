@@ -58,6 +58,12 @@ class TstIntersection : public QObject {
         row("overflow in the easting numerator", "1e308,0,1e308,0,45,45", bad, ",");
         // The square of the northing difference overflows after both results were written.
         row("overflowing base line", "0,0,0,1e160,45,45", bad, "*,*");
+        // Regressions: angles of no triangle gave C mirrored or nowhere.
+        row("negative angles, C mirrored below AB", "0,0,100,0,-45,-45", bad, "*,*");
+        row("angles summing to 180", "0,0,100,0,90,90", bad, "*,*");
+        row("angles summing beyond 180", "0,0,100,0,120,100", bad, "*,*");
+        row("angle of 180 at B", "0,0,100,0,45,180", bad, "*,*");
+        row("base line judged before the angles", "0,0,10000,0,-45,-45", far, "*,*");
         // clang-format on
     }
     void fromAngles() { check(intersect::Solve_From_Angles); }
@@ -66,7 +72,12 @@ class TstIntersection : public QObject {
         columns();
         const Status ok = Status::Ok, far = Status::TooFar, bad = Status::DoesNotCompute;
         // clang-format off
-        row("lines crossing behind A and B", "0,0,100,0,225,135", ok, "50.000,50.000");
+        // Regressions: rays that meet only behind A or B gave the crossing of the lines.
+        row("lines crossing behind A and B", "0,0,100,0,225,135", bad, "50.000,50.000");
+        row("lines crossing behind B only", "0,0,100,50,45,90", bad, "*,*");
+        row("lines crossing behind A only", "100,50,0,0,90,45", bad, "*,*");
+        row("crossing at B itself is on both rays", "0,0,100,100,45,200", ok, "100.000,100.000");
+        row("base line judged before the rays", "0,0,10000,0,225,135", far, "*,*");
         row("bearings of 90 and 180 do not fail", "0,0,100,100,90,180", ok, "100.000,.000");
         row("base 9995 m refused", "0,0,9995,0,45,315", far, "4997.500,4997.500");
         row("bearing b of 0", "0,0,100,0,45,0", bad, ",");

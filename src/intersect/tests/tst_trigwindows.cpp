@@ -95,6 +95,11 @@ class TstTrigWindows : public QObject {
         row("bearings: bearing 0", 2, "0,0,100,0,0,315", kNoCompute, ",");
         row("bearings: empty bearing", 2, "0,0,100,0,45,", kNoCompute, ",");
         row("bearings: 12a in an easting", 2, "12a,0,100,0,45,315", kNoCompute, ",");
+        // Regressions: no triangle, yet a point C was shown.
+        row("angles: negative angles mirror C", 1, "0,0,100,0,-45,-45", kNoCompute,
+            "50.000,-50.000");
+        row("bearings: rays meet only behind A and B", 2, "0,0,100,0,225,135", kNoCompute,
+            "50.000,50.000");
         // clang-format on
     }
     void calculate() {
