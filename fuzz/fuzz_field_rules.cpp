@@ -94,29 +94,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const catalogue::EntryTexts entry{qfield(1), qfield(2), qfield(3), qfield(4),
                                       qfield(5), qfield(6), qfield(7), qfield(8)};
 
-    // Parse_Meridian and Signed_Meridian: a read meridian always has its
-    // letter, and only -(-32768) is refused.
+    // The meridian rule: a read meridian ends in its letter, its sign comes
+    // from that letter alone, and with a blank Grid to Geog's reading agrees.
     const QString meridian = entry.meridian.toUpper();
-    std::optional<catalogue::Meridian> m;
-    if (meridian.size() >= 2) {
-        m = catalogue::Parse_Meridian(meridian);
-        if (m) {
-            if (m->letter != meridian.right(1))
-                fail("meridian letter is not the last character", field(8));
-            const auto s = catalogue::Signed_Meridian(*m);
-            const bool refused = m->letter == QLatin1String("W") && m->degrees == INT16_MIN;
-            if (s.has_value() == refused)
-                fail("Signed_Meridian range", field(8));
-        }
+    const auto m = catalogue::Read_Meridian(meridian);
+    if (m) {
+        if (!meridian.endsWith(QString::fromStdString(m->letter)) || m->letter.empty())
+            fail("meridian letter is not the last character", field(8));
+        if (m->value != (m->letter == "W" ? -m->degrees : m->degrees))
+            fail("meridian sign", field(8));
+    }
+    if (meridian.contains(QLatin1Char(' '))) {
+        const auto g = numtext::Read_Degree_Text(meridian.toStdString(), numtext::kMeridianText);
+        if (bool(g) != bool(m) || (g && g->value != m->value))
+            fail("Grid to Geog reads the meridian differently", field(8));
     }
 
     const catalogue::Selection sel = catalogue::Select_Entry(entry, airy());
     if (!entry.meridian.isEmpty() && meridian.size() >= 2) {
-        const bool readable = m && catalogue::Signed_Meridian(*m);
-        if (readable != !sel.cm_letter.isEmpty())
-            fail("Select_Entry and Parse_Meridian disagree", field(8));
-        if (readable && sel.params.central_meridian != *catalogue::Signed_Meridian(*m))
-            fail("Select_Entry meridian differs from Signed_Meridian", field(8));
+        if (bool(m) != !sel.cm_letter.isEmpty())
+            fail("Select_Entry and Read_Meridian disagree", field(8));
+        if (m && sel.params.central_meridian != m->value)
+            fail("Select_Entry meridian differs from Read_Meridian", field(8));
     }
     for (const QString& problem : sel.problems)
         noInfNan("problem text", problem.toStdString());
@@ -172,7 +171,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 fail("meridian read differently by the tab", cm + " / " + plain.cm_text);
         }
     } else if (geog.bad != convert::GeogTexts::Bad::None &&
-               geog.message != convert::kMustBeNumeric) {
+               geog.status != convert::Status::NotNumeric) {
         fail("field to empty without the numeric message", geog.message);
     }
 

@@ -8,21 +8,10 @@
 
 namespace catalogue {
 
-std::optional<Meridian> Parse_Meridian(const QString& text) {
-    const qsizetype blank = text.indexOf(QLatin1Char(' '));
-    const QString degrees = blank >= 0 ? text.left(blank) : text.left(text.size() - 1).trimmed();
-    auto d = numtext::To_Whole_Number(degrees.toStdString());
-    if (!d)
+std::optional<numtext::DegreeText> Read_Meridian(const QString& text) {
+    if (text.size() < 2)
         return std::nullopt;
-    return Meridian{*d, text.right(1).toUpper()};
-}
-
-std::optional<int16_t> Signed_Meridian(const Meridian& m) {
-    // -(-32768) does not fit and is refused.
-    const int v = m.letter == QLatin1String("W") ? -int(m.degrees) : int(m.degrees);
-    if (v < INT16_MIN || v > INT16_MAX)
-        return std::nullopt;
-    return int16_t(v);
+    return numtext::Read_Degree_Text(text.toStdString(), numtext::kMeridianRule);
 }
 
 Selection Select_Entry(const EntryTexts& t, const geo::ProjectionParams& current) {
@@ -33,22 +22,20 @@ Selection Select_Entry(const EntryTexts& t, const geo::ProjectionParams& current
     if (!t.meridian.isEmpty()) {
         s.cm_text = t.meridian.toUpper();
         if (s.cm_text.size() >= 2) {
-            auto m = Parse_Meridian(s.cm_text);
-            auto v = m ? Signed_Meridian(*m) : std::nullopt;
-            if (v) {
-                s.cm_letter = m->letter;
-                s.params.central_meridian = *v;
+            if (const auto m = Read_Meridian(s.cm_text)) {
+                s.cm_letter = QString::fromStdString(m->letter);
+                s.params.central_meridian = static_cast<int16_t>(m->value);
             } else {
                 s.problems << kMeridianFormat;
                 s.meridian_unread = true;
             }
         }
-        const qsizetype blank = s.orig_text.indexOf(QLatin1Char(' '));
-        if (blank >= 0) {
-            auto lat = numtext::To_Whole_Number(s.orig_text.left(blank).toStdString());
-            const bool south = s.orig_text.endsWith(QLatin1Char('S'));
-            if (lat && !(south && *lat == INT16_MIN))
-                s.params.origin_lat = south ? int16_t(-*lat) : *lat;
+        // Without a blank the whole-degree origin is not taken from the entry.
+        if (s.orig_text.contains(QLatin1Char(' '))) {
+            const auto lat =
+                numtext::Read_Degree_Text(s.orig_text.toStdString(), numtext::kOriginSelected);
+            if (lat)
+                s.params.origin_lat = static_cast<int16_t>(lat->value);
             else
                 s.problems << kOriginFormat;
         }

@@ -3,6 +3,7 @@
 // command-line tool read an entry the same way.
 #pragma once
 
+#include "degreetext.h"
 #include "geodesy.h"
 #include "store.h"
 
@@ -13,19 +14,6 @@
 #include <optional>
 
 namespace catalogue {
-
-// Whole degrees and letter of a central-meridian text of two characters or
-// more: the degrees are the text before the first blank, or everything but
-// the last character; halves round to the even neighbour. The letter is the
-// last character in upper case.
-struct Meridian {
-    int16_t degrees = 0;
-    QString letter;
-};
-std::optional<Meridian> Parse_Meridian(const QString& text);
-
-// West negative; nullopt when the signed value does not fit 16 bits.
-std::optional<int16_t> Signed_Meridian(const Meridian& m);
 
 struct Selection {
     // `current` with whatever the entry sets; a value the entry cannot give
@@ -43,6 +31,10 @@ struct Selection {
     // typing a meridian; the others only by correcting the entry.
     bool meridian_unread = false;
 };
+
+// The Spheroid tab's meridian rule on the field's text (upper case), applied
+// only to texts of two characters or more; nullopt when it does not read.
+std::optional<numtext::DegreeText> Read_Meridian(const QString& text);
 
 // Reads an entry as the Spheroid tab does when it is selected.
 Selection Select_Entry(const EntryTexts& entry, const geo::ProjectionParams& current = {});

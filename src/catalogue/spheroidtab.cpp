@@ -180,17 +180,17 @@ void SpheroidTab::txt_cm_lostFocus() {
     const QString text = state_.central_meridian_text;
     if (text.size() < 2)
         return;
-    auto m = catalogue::Parse_Meridian(text);
-    auto v = m ? catalogue::Signed_Meridian(*m) : std::nullopt;
-    if (!v) {
+    const auto m = catalogue::Read_Meridian(text);
+    if (!m) {
         // The meridian in force is no longer the one shown.
         state_.meridian_problem = catalogue::kMeridianFormat;
         Show_Message(this, catalogue::kMeridianFormat);
         return;
     }
-    ui->txt_cm->setText(QString::number(m->degrees) + QLatin1Char(' ') + m->letter);
-    state_.central_meridian_letter = m->letter;
-    state_.params.central_meridian = *v;
+    const QString letter = QString::fromStdString(m->letter);
+    ui->txt_cm->setText(QString::number(static_cast<int>(m->degrees)) + QLatin1Char(' ') + letter);
+    state_.central_meridian_letter = letter;
+    state_.params.central_meridian = static_cast<int16_t>(m->value);
     state_.meridian_problem.clear();
 }
 

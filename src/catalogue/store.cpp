@@ -432,9 +432,7 @@ QString CatalogueStore::CheckEntry(const EntryTexts& t) {
         return QStringLiteral(
             "Latitude of Origin must lie between 90 S and 90 N. Nothing was saved.");
     if (!t.meridian.isEmpty()) {
-        const std::optional<Meridian> m =
-            t.meridian.size() >= 2 ? Parse_Meridian(t.meridian.toUpper()) : std::nullopt;
-        if (!m || !Signed_Meridian(*m))
+        if (!Read_Meridian(t.meridian.toUpper()))
             return QStringLiteral(
                 "Central Meridian must be whole degrees, a blank and E or W, e.g. 3 W. "
                 "Nothing was saved.");

@@ -18,8 +18,6 @@ const std::string kBadCentralMeridian =
 const std::string kDistanceOverflow =
     "The distance cannot be calculated: a position or a coordinate is too large.";
 
-bool Ends_With(const std::string& text, char c) { return !text.empty() && text.back() == c; }
-
 bool Finite(std::initializer_list<double> xs) {
     for (double x : xs)
         if (!std::isfinite(x))
@@ -161,18 +159,12 @@ GeogTexts Grid_To_Geog(const geo::ProjectionParams& p, const SpheroidTexts& sph,
 
     // Central meridian: the degrees up to and including the first blank,
     // rounded halves to even; west only for a final "W".
-    const std::string cm = numtext::Upper_Case_Field(sph.cm_text);
-    const auto cmBlank = cm.find(' ');
-    if (cmBlank == std::string::npos) {
+    const auto cm = numtext::Read_Degree_Text(sph.cm_text, numtext::kMeridianText);
+    if (!cm) {
         Refuse(out, Status::BadMeridian, kBadCentralMeridian);
         return out;
     }
-    const std::optional<int16_t> cmDegrees = numtext::To_Whole_Number(cm.substr(0, cmBlank + 1));
-    if (!cmDegrees || (Ends_With(cm, 'W') && *cmDegrees == INT16_MIN)) {
-        Refuse(out, Status::BadMeridian, kBadCentralMeridian);
-        return out;
-    }
-    const auto lambda0 = static_cast<int16_t>(Ends_With(cm, 'W') ? -*cmDegrees : *cmDegrees);
+    const auto lambda0 = static_cast<int16_t>(cm->value);
 
     const std::optional<double> phi0 = Origin(out, sph);
     if (!phi0)
