@@ -4,19 +4,43 @@
 
 namespace batch {
 
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+} // namespace
+
 bool Split_Record(std::string_view line, std::vector<std::string_view>& fields,
-                  std::string& unquoted, std::string& error) {
+                  std::string& unquoted, std::string& error, char delimiter) {
     fields.clear();
+    const bool runs = delimiter == kBlankRuns;
+    if (runs) {
+        while (!line.empty() && isBlank(line.front()))
+            line.remove_prefix(1);
+        while (!line.empty() && isBlank(line.back()))
+            line.remove_suffix(1);
+    }
     const char* p = line.data();
     const char* const end = p + line.size();
+    auto isSeparator = [&](const char* q) { return runs ? isBlank(*q) : *q == delimiter; };
+    // After a separator; blank runs count as one.
+    auto skipSeparator = [&](const char*& q) {
+        ++q;
+        if (runs)
+            while (q != end && isBlank(*q))
+                ++q;
+    };
     // An empty view may have no buffer at all, and memchr must not see a null pointer.
     if (line.empty() || !std::memchr(p, '"', line.size())) {
         // The common case: nothing quoted.
         const char* start = p;
-        for (; p != end; ++p) {
-            if (*p == ',') {
+        while (p != end) {
+            if (isSeparator(p)) {
                 fields.emplace_back(start, size_t(p - start));
-                start = p + 1;
+                skipSeparator(p);
+                start = p;
+            } else {
+                ++p;
             }
         }
         fields.emplace_back(start, size_t(end - start));
@@ -53,14 +77,14 @@ bool Split_Record(std::string_view line, std::vector<std::string_view>& fields,
             }
             if (p == end)
                 return true;
-            if (*p != ',') {
+            if (!isSeparator(p)) {
                 error = "text after a closing quote";
                 return false;
             }
-            ++p;
+            skipSeparator(p);
         } else {
             const char* start = p;
-            while (p != end && *p != ',') {
+            while (p != end && !isSeparator(p)) {
                 if (*p == '"') {
                     error = "quote inside an unquoted field";
                     return false;
@@ -70,24 +94,25 @@ bool Split_Record(std::string_view line, std::vector<std::string_view>& fields,
             fields.emplace_back(start, size_t(p - start));
             if (p == end)
                 return true;
-            ++p;
+            skipSeparator(p);
         }
     }
 }
 
-bool Needs_Quotes(std::string_view field) {
+bool Needs_Quotes(std::string_view field, char delimiter) {
     if (field.empty())
-        return false;
+        return delimiter == kBlankRuns; // an empty field would vanish between blanks
     if (field.front() == ' ' || field.back() == ' ')
         return true;
     for (char c : field)
-        if (c == ',' || c == '"' || c == '\r' || c == '\n')
+        if (c == delimiter || c == '"' || c == '\r' || c == '\n' ||
+            (delimiter == kBlankRuns && c == '\t'))
             return true;
     return false;
 }
 
-void Append_Field(std::string& out, std::string_view field) {
-    if (!Needs_Quotes(field)) {
+void Append_Field(std::string& out, std::string_view field, char delimiter) {
+    if (!Needs_Quotes(field, delimiter)) {
         out.append(field);
         return;
     }

@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QSet>
 #include <QStandardPaths>
 
@@ -19,7 +20,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
+#include <cmath>
 #include <fstream>
+#include <iostream>
 #include <map>
 #include <optional>
 #include <string>
@@ -40,8 +44,9 @@ Converts files of points with the arithmetic and texts of Quillmar's windows.
 Records are read from FILE (or standard input when FILE is absent or "-"),
 one per line, fields separated by commas; a field may be quoted ("...") to
 hold a comma or blanks. Each output line is the record's fields followed by
-the results, as the window shows them. A record the window would refuse is
-reported on standard error with its line number and left out; the run goes on.
+the results, as the window shows them. Blank lines and lines starting with #
+are copied where they stand. A refused record is reported on standard error
+as "line N: why"; the run goes on (see --on-error) and exits with 1.
 
 Commands:
   list                 the catalogue's names in stored order
@@ -49,11 +54,13 @@ Commands:
 
   geog2grid            lat deg,min,sec,N/S,long deg,min,sec,E/W -> easting,northing
       --minutes        "Deg, Minutes" entry: lat deg,min,N/S,long deg,min,E/W
+      --decimal        signed decimal degrees: latitude,longitude (south, west negative)
       quillmar-batch geog2grid --spheroid "Airy 1830 / National Grid" points.csv
         52,0,0,N,1,0,0,W  ->  52,0,0,N,1,0,0,W,468643.108,234025.790
 
   grid2geog            easting,northing -> latitude,longitude
       --layout seconds|minutes   result layout (default seconds)
+      --decimal        results in signed decimal degrees, 9 decimals
       quillmar-batch grid2geog --params 6377563.396,0.00667054,0.9996012717,400000,-100000,"49 N","2 W" grid.csv
         468643.108,234025.790  ->  468643.108,234025.790," 51 Deg  59 Min 60.000 Sec N","001 Deg  0 Min 0.000 Sec W"
 
@@ -75,20 +82,38 @@ Commands:
                        name,sma,eccentricity,Scale,FE,FN,Lat,meridian
       quillmar-batch export > catalogue.csv
 
-  import FILE          adds every row of an exported file to the catalogue, all
-                       or nothing, with the checks of the Spheroid tab's Save
+  import FILE|-        adds the rows of an exported file, all or nothing, with
+                       the checks of the Spheroid tab's Save; names the
+                       catalogue already has (case ignored) refuse the import
+      --replace        update those entries in place instead (keys kept)
+      --skip-existing  leave those entries as they are, add the others
+      --dry-run        say what would be added or replaced; change nothing
       quillmar-batch import --catalogue /mnt/other/QUILLMAR.MDB catalogue.csv
 
 Parameter set (geog2grid, grid2geog, distance):
   --spheroid NAME      the catalogue entry NAME (case ignored)
   --params a,e2,k0,FE,FN,LAT,CM
-                       the seven values as the catalogue writes them, LAT and
-                       CM with their letters, e.g. "49 N" and "2 W"
+                       five numbers, the latitude of origin as the windows read
+                       it ("49 N", "53.5 N", "-10") and the central meridian as
+                       whole degrees with E or W ("2 W") or a signed number (-2)
+Records:
+  --as-window          read every field as the window does (the leading number,
+                       0 for text that is not one) instead of refusing a field
+                       that is not a number or its hemisphere letter
+  --header             the first line names the columns; result names are added
+  --delimiter comma|tab|semicolon|space
+                       field separator in and out (space: runs of blanks, tabs)
+  --results-only       write only the result columns
+  --on-error skip|mark|stop
+                       a refused record is left out (skip, the default), written
+                       with * in its result columns (mark), or ends the run (stop)
 Catalogue:
-  --catalogue FILE     instead of the program's own catalogue
+  --catalogue FILE     instead of the program's own, which is installed with the
+                       default entries on first use
 Other:
-  --threads N          worker threads for large inputs (default: one per core)
-  --help               this text
+  --threads N          worker threads for large files (default: one per core)
+  --version, --help    this program's version; this text
+  --                   what follows is a FILE, even if it starts with -
 
 Exit status: 0 all records converted, 1 a record or the run failed,
 2 the command line was wrong.
@@ -112,28 +137,43 @@ QString defaultCatalogue() {
 
 struct Options {
     std::string command;
-    std::optional<std::string> spheroid, params, catalogue, layout, threads;
-    bool minutes = false, grid = false;
+    std::optional<std::string> spheroid, params, catalogue, layout, threads, delimiter, onError;
+    bool minutes = false, grid = false, decimal = false, asWindow = false, header = false,
+         resultsOnly = false, replace = false, skipExisting = false, dryRun = false;
     std::vector<std::string> files;
+    // Options given, by name, for the checks of what belongs to which command.
+    std::vector<std::string> given;
+    bool has(const char* name) const {
+        return std::find(given.begin(), given.end(), name) != given.end();
+    }
 };
 
 Options parseArgs(int argc, char** argv) {
     Options o;
     const std::map<std::string, std::optional<std::string> Options::*> valued = {
-        {"--spheroid", &Options::spheroid}, {"--params", &Options::params},
+        {"--spheroid", &Options::spheroid},   {"--params", &Options::params},
         {"--catalogue", &Options::catalogue}, {"--layout", &Options::layout},
-        {"--threads", &Options::threads}};
+        {"--threads", &Options::threads},     {"--delimiter", &Options::delimiter},
+        {"--on-error", &Options::onError}};
+    const std::map<std::string, bool Options::*> flags = {
+        {"--minutes", &Options::minutes},          {"--grid", &Options::grid},
+        {"--decimal", &Options::decimal},          {"--as-window", &Options::asWindow},
+        {"--header", &Options::header},            {"--results-only", &Options::resultsOnly},
+        {"--replace", &Options::replace},          {"--skip-existing", &Options::skipExisting},
+        {"--dry-run", &Options::dryRun}};
+    bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-' && arg != "-") {
             std::optional<std::string> value;
             const size_t eq = arg.find('=');
-            if (eq != std::string::npos) {
+            if (arg.compare(0, 2, "--") == 0 && eq != std::string::npos) {
                 value = arg.substr(eq + 1);
                 arg.resize(eq);
             }
-            auto it = valued.find(arg);
-            if (it != valued.end()) {
+            if (auto it = valued.find(arg); it != valued.end()) {
                 if (!value) {
                     if (i + 1 >= argc)
                         throw UsageError{arg + " needs a value"};
@@ -142,13 +182,12 @@ Options parseArgs(int argc, char** argv) {
                 if (o.*(it->second))
                     throw UsageError{arg + " given twice"};
                 o.*(it->second) = *value;
-            } else if (arg == "--minutes" && !value) {
-                o.minutes = true;
-            } else if (arg == "--grid" && !value) {
-                o.grid = true;
+            } else if (auto f = flags.find(arg); f != flags.end() && !value) {
+                o.*(f->second) = true;
             } else {
                 throw UsageError{"unknown option " + std::string(argv[i])};
             }
+            o.given.push_back(arg);
         } else if (o.command.empty()) {
             o.command = arg;
         } else {
@@ -158,7 +197,17 @@ Options parseArgs(int argc, char** argv) {
     return o;
 }
 
-// Splits --params at its commas; quoting is allowed as in a record.
+// Refuses every given option not in `allowed`.
+void onlyOptions(const Options& o, std::initializer_list<const char*> allowed) {
+    for (const std::string& g : o.given)
+        if (std::none_of(allowed.begin(), allowed.end(), [&](const char* a) { return g == a; }))
+            throw UsageError{g + " does not belong to " + o.command};
+}
+
+// --params, strictly: five numbers, the latitude of origin as the windows
+// read it, and the central meridian as whole degrees with a blank and E or W
+// ("2 W") or as a signed whole number ("-2"). The meridian is passed on as
+// the Spheroid tab would show it.
 catalogue::EntryTexts paramsEntry(const std::string& text) {
     std::vector<std::string_view> f;
     std::string unquoted, error;
@@ -167,8 +216,35 @@ catalogue::EntryTexts paramsEntry(const std::string& text) {
     if (f.size() != 7)
         throw UsageError{"--params needs seven values a,e2,k0,FE,FN,LAT,CM, found " +
                          std::to_string(f.size())};
+    const char* const names[] = {"a", "e2", "k0", "FE", "FN", "LAT", "CM"};
+    auto bad = [&](size_t i, const std::string& why) {
+        return UsageError{"--params: part " + std::to_string(i + 1) + " (" + names[i] + "): \"" +
+                          std::string(f[i]) + "\" " + why};
+    };
+    for (size_t i = 0; i < 5; ++i)
+        if (!numtext::Is_Number(f[i]))
+            throw bad(i, "is not a number");
+    const std::optional<double> lat = numtext::Read_Origin_Latitude(f[5]);
+    if (!lat || !(std::fabs(*lat) <= numtext::kMaxOriginLatitude))
+        throw bad(5, "is not a latitude of origin such as 49 N, 53.5 N or -10");
+
+    const std::string cmText(f[6]);
+    std::optional<double> cm;
+    if (cmText.find(' ') != std::string::npos) {
+        const auto d = numtext::Read_Degree_Text(cmText, numtext::kMeridianText);
+        const auto written = numtext::To_Number(cmText.substr(0, cmText.find(' ')));
+        if (d && written && *written == d->degrees && d->degrees >= 0 &&
+            (d->letter == "E" || d->letter == "W"))
+            cm = d->value;
+    } else if (const auto v = numtext::To_Number(cmText); v && *v == std::trunc(*v)) {
+        cm = *v;
+    }
+    if (!cm || !(std::fabs(*cm) <= 180))
+        throw bad(6, "is not a central meridian such as 2 W or -2");
+    const QString meridian =
+        QString::number(std::fabs(*cm)) + (*cm < 0 ? QStringLiteral(" W") : QStringLiteral(" E"));
     auto q = [&](size_t i) { return QString::fromUtf8(f[i].data(), qsizetype(f[i].size())); };
-    return {QString(), q(0), q(1), q(2), q(3), q(4), q(5), q(6)};
+    return {QString(), q(0), q(1), q(2), q(3), q(4), q(5), meridian};
 }
 
 // Fails the run with a message; exit status 1.
@@ -176,10 +252,23 @@ struct RunError {
     std::string message;
 };
 
+// The program's own catalogue is installed on first use, as the window's
+// first start does (never over an existing file); a catalogue named on the
+// command line must exist.
 catalogue::CatalogueStore openCatalogue(const Options& o, bool readOnly) {
-    return catalogue::CatalogueStore(o.catalogue ? QString::fromStdString(*o.catalogue)
-                                                 : defaultCatalogue(),
-                                     readOnly);
+    if (o.catalogue) {
+        const QString path = QString::fromStdString(*o.catalogue);
+        if (!QFileInfo::exists(path))
+            throw RunError{*o.catalogue + ": no such catalogue"};
+        return catalogue::CatalogueStore(path, readOnly);
+    }
+    const QString path = defaultCatalogue();
+    if (!QFileInfo::exists(path)) {
+        QString error;
+        if (!catalogue::CatalogueStore::InstallDefault(path, &error))
+            throw RunError{"cannot install the default catalogue: " + utf8(error)};
+    }
+    return catalogue::CatalogueStore(path, readOnly);
 }
 
 [[noreturn]] void storeFailed(const catalogue::CatalogueStore& c, const catalogue::StoreError& e) {
@@ -191,6 +280,35 @@ batch::Settings settingsFor(const Options& o, batch::Command command) {
     s.command = command;
     s.minutes = o.minutes;
     s.grid = o.grid;
+    s.decimal = o.decimal;
+    s.strict = !o.asWindow;
+    s.header = o.header;
+    s.resultsOnly = o.resultsOnly;
+    if (o.delimiter) {
+        static const std::map<std::string, char> delimiters = {
+            {"comma", ','}, {"tab", '\t'}, {"semicolon", ';'}, {"space", batch::kBlankRuns}};
+        const auto it = delimiters.find(*o.delimiter);
+        if (it == delimiters.end())
+            throw UsageError{"--delimiter is comma, tab, semicolon or space"};
+        s.delimiter = it->second;
+    }
+    if (o.onError) {
+        if (*o.onError == "skip")
+            s.onError = batch::Settings::OnError::Skip;
+        else if (*o.onError == "mark")
+            s.onError = batch::Settings::OnError::Mark;
+        else if (*o.onError == "stop")
+            s.onError = batch::Settings::OnError::Stop;
+        else
+            throw UsageError{"--on-error is skip, mark or stop"};
+    }
+    for (const char* importOnly : {"--replace", "--skip-existing", "--dry-run"})
+        if (o.has(importOnly))
+            throw UsageError{std::string(importOnly) + " belongs to import"};
+    if (o.decimal && command != batch::Command::Geog2Grid && command != batch::Command::Grid2Geog)
+        throw UsageError{"--decimal belongs to geog2grid and grid2geog"};
+    if (o.decimal && (o.minutes || o.layout))
+        throw UsageError{"--decimal goes with neither --minutes nor --layout"};
     const bool spheroidless = command == batch::Command::Angles ||
                               command == batch::Command::Bearings;
     if (o.minutes && command != batch::Command::Geog2Grid && command != batch::Command::Distance)
@@ -269,11 +387,16 @@ int runRecords(const Options& o, batch::Command command) {
         fd = ::open(o.files[0].c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0)
             throw RunError{o.files[0] + ": " + std::strerror(errno)};
-        struct stat st{};
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    }
+    struct stat st{};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        if (fd > 0) {
             so.totalBytes = st.st_size;
             so.progress = ::isatty(2);
         }
+    } else {
+        // A pipe or a terminal: each line is answered as soon as it arrives.
+        so.lineByLine = true;
     }
     so.in = fd;
     std::fflush(stdout);
@@ -284,8 +407,9 @@ int runRecords(const Options& o, batch::Command command) {
 }
 
 int runList(const Options& o) {
-    if (!o.files.empty() || o.spheroid || o.params || o.minutes || o.grid || o.layout)
-        throw UsageError{"list takes only --catalogue"};
+    onlyOptions(o, {"--catalogue"});
+    if (!o.files.empty())
+        throw UsageError{"list takes no FILE"};
     const catalogue::CatalogueStore store = openCatalogue(o, true);
     QStringList names;
     try {
@@ -301,34 +425,31 @@ int runList(const Options& o) {
 const char* const kHeader[] = {"name", "sma", "eccentricity", "Scale", "FE", "FN", "Lat",
                                "meridian"};
 
+void appendEntry(std::string& out, const catalogue::EntryTexts& t) {
+    size_t k = 0;
+    for (const QString* f :
+         {&t.name, &t.sma, &t.eccentricity, &t.Scale, &t.FE, &t.FN, &t.Lat, &t.meridian}) {
+        if (k++)
+            out += ',';
+        batch::Append_Field(out, utf8(*f));
+    }
+    out += '\n';
+}
+
 int runExport(const Options& o) {
-    if (!o.files.empty() || o.spheroid || o.params || o.minutes || o.grid || o.layout)
-        throw UsageError{"export takes only --catalogue"};
+    onlyOptions(o, {"--catalogue"});
+    if (!o.files.empty())
+        throw UsageError{"export takes no FILE"};
     const catalogue::CatalogueStore store = openCatalogue(o, true);
     std::string out;
     for (size_t i = 0; i < std::size(kHeader); ++i)
         out += (i ? "," : "") + std::string(kHeader[i]);
     out += '\n';
     try {
-        QSet<QString> seen;
-        for (const QString& name : store.ListNames()) {
-            if (seen.contains(name.toLower()))
-                say("export: another entry is also named \"" + utf8(name) +
-                    "\" (case ignored); the first one is written for both");
-            seen.insert(name.toLower());
-            const std::optional<catalogue::Entry> e = store.FindByName(name);
-            if (!e)
-                throw RunError{"\"" + utf8(name) + "\" vanished from the catalogue during export"};
-            const catalogue::EntryTexts& t = e->texts;
-            size_t k = 0;
-            for (const QString* f : {&t.name, &t.sma, &t.eccentricity, &t.Scale, &t.FE, &t.FN,
-                                     &t.Lat, &t.meridian}) {
-                if (k++)
-                    out += ',';
-                batch::Append_Field(out, utf8(*f));
-            }
-            out += '\n';
-        }
+        // Every row by its key, so names that differ only in case are each
+        // written once, with their own values.
+        for (const catalogue::Entry& e : store.ListEntries())
+            appendEntry(out, e.texts);
     } catch (const catalogue::StoreError& e) {
         storeFailed(store, e);
     }
@@ -336,22 +457,22 @@ int runExport(const Options& o) {
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
-int runImport(const Options& o) {
-    if (o.files.size() != 1 || o.spheroid || o.params || o.minutes || o.grid || o.layout)
-        throw UsageError{"import takes one FILE and optionally --catalogue"};
-    std::ifstream in(o.files[0], std::ios::binary);
-    if (!in)
-        throw RunError{o.files[0] + ": " + std::strerror(errno)};
+// Reads an exported file; every row checked as the Spheroid tab's Save
+// checks it. Throws RunError naming the line.
+std::vector<catalogue::EntryTexts> readImport(const std::string& file, std::istream& in) {
     std::vector<catalogue::EntryTexts> entries;
     std::vector<std::string_view> f;
     std::string line, unquoted, error;
+    QSet<QString> names;
     for (size_t lineNo = 1; std::getline(in, line); ++lineNo) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
+        if (lineNo == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0)
+            line.erase(0, 3);
         if (line.empty())
             continue;
         auto refuse = [&](const std::string& why) -> RunError {
-            return RunError{o.files[0] + ": line " + std::to_string(lineNo) + ": " + why +
+            return RunError{file + ": line " + std::to_string(lineNo) + ": " + why +
                             (why.find("Nothing was saved") == std::string::npos
                                  ? " Nothing was imported."
                                  : "")};
@@ -360,16 +481,15 @@ int runImport(const Options& o) {
             throw refuse(error + ".");
         if (f.size() != 8)
             throw refuse("expected 8 fields, found " + std::to_string(f.size()) + ".");
+        auto q = [&](size_t i) { return QString::fromUtf8(f[i].data(), qsizetype(f[i].size())); };
         if (lineNo == 1 && entries.empty()) {
             bool header = true;
             for (size_t i = 0; i < 8; ++i)
-                header = header && QString::fromUtf8(f[i].data(), qsizetype(f[i].size()))
-                                           .compare(QLatin1String(kHeader[i]),
-                                                    Qt::CaseInsensitive) == 0;
+                header = header &&
+                         q(i).compare(QLatin1String(kHeader[i]), Qt::CaseInsensitive) == 0;
             if (header)
                 continue;
         }
-        auto q = [&](size_t i) { return QString::fromUtf8(f[i].data(), qsizetype(f[i].size())); };
         const catalogue::EntryTexts t{q(0), q(1), q(2), q(3), q(4), q(5), q(6), q(7)};
         // The checks of the Spheroid tab's Save, in its order.
         if (numtext::Read_Number(f[1]) == 0)
@@ -377,15 +497,83 @@ int runImport(const Options& o) {
         const QString problem = catalogue::CatalogueStore::CheckEntry(t);
         if (!problem.isEmpty())
             throw refuse(utf8(problem));
+        if (names.contains(t.name.toLower()))
+            throw refuse("\"" + utf8(t.name) + "\" is named twice in the file (case ignored).");
+        names.insert(t.name.toLower());
         entries.push_back(t);
     }
     if (in.bad())
-        throw RunError{o.files[0] + ": read error"};
-    catalogue::CatalogueStore store = openCatalogue(o, false);
+        throw RunError{file + ": read error"};
+    return entries;
+}
+
+int runImport(const Options& o) {
+    onlyOptions(o, {"--catalogue", "--replace", "--skip-existing", "--dry-run"});
+    if (o.files.size() != 1)
+        throw UsageError{"import takes one FILE (- for standard input)"};
+    if (o.replace && o.skipExisting)
+        throw UsageError{"--replace and --skip-existing do not go together"};
+    const std::string& file = o.files[0];
+    std::vector<catalogue::EntryTexts> entries;
+    if (file == "-") {
+        entries = readImport("standard input", std::cin);
+    } else {
+        std::ifstream in(file, std::ios::binary);
+        if (!in)
+            throw RunError{file + ": " + std::strerror(errno)};
+        entries = readImport(file, in);
+    }
+
+    catalogue::CatalogueStore store = openCatalogue(o, o.dryRun);
+    std::vector<catalogue::Entry> existing;
     try {
-        store.SaveEntries(entries);
+        existing = store.ListEntries();
     } catch (const catalogue::StoreError& e) {
         storeFailed(store, e);
+    }
+    // Names compare ignoring case, as a selection finds them.
+    std::map<QString, const catalogue::Entry*> byName;
+    for (const catalogue::Entry& e : existing)
+        byName.emplace(e.texts.name.toLower(), &e); // the first of equal names, as a lookup finds
+    std::vector<catalogue::EntryTexts> added;
+    std::vector<catalogue::Entry> replaced;
+    std::vector<std::string> clashes, skipped;
+    for (const catalogue::EntryTexts& t : entries) {
+        const auto it = byName.find(t.name.toLower());
+        if (it == byName.end()) {
+            added.push_back(t);
+        } else if (o.replace) {
+            replaced.push_back({it->second->ref, t});
+        } else if (o.skipExisting) {
+            skipped.push_back(utf8(t.name));
+        } else {
+            clashes.push_back(utf8(t.name));
+        }
+    }
+    if (!clashes.empty()) {
+        std::string list;
+        for (const std::string& n : clashes)
+            list += "\n  " + n;
+        throw RunError{"the catalogue already has " + std::to_string(clashes.size()) +
+                       (clashes.size() == 1 ? " entry" : " entries") +
+                       " of these names (case ignored); nothing was imported. Use --replace to "
+                       "update them or --skip-existing to leave them:" +
+                       list};
+    }
+    if (o.dryRun) {
+        for (const auto& t : added)
+            std::printf("add %s\n", utf8(t.name).c_str());
+        for (const auto& e : replaced)
+            std::printf("replace %s\n", utf8(e.texts.name).c_str());
+        for (const auto& n : skipped)
+            std::printf("skip %s\n", n.c_str());
+        return 0;
+    }
+    try {
+        store.ImportEntries(added, replaced);
+    } catch (const catalogue::StoreError& e) {
+        throw RunError{utf8(store.path()) + ": " + utf8(e.message()) +
+                       " The catalogue was not changed."};
     }
     return 0;
 }
@@ -394,11 +582,16 @@ int runImport(const Options& o) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    for (int i = 1; i < argc; ++i)
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::fputs(kHelp, stdout);
             return 0;
         }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("quillmar-batch %s\n", QUILLMAR_VERSION);
+            return 0;
+        }
+    }
     try {
         const Options o = parseArgs(argc, argv);
         static const std::map<std::string, batch::Command> records = {

@@ -4,13 +4,14 @@
 #include "numtext.h"
 
 #include <exception>
+#include <initializer_list>
 
 namespace batch {
 
 size_t Field_Count(const Settings& s) {
     switch (s.command) {
     case Command::Geog2Grid:
-        return s.minutes ? 6 : 8;
+        return s.decimal ? 2 : s.minutes ? 6 : 8;
     case Command::Grid2Geog:
         return 2;
     case Command::Distance:
@@ -22,16 +23,125 @@ size_t Field_Count(const Settings& s) {
     return 0;
 }
 
-Converter::Converter(const Settings& s) : s_(s) {
+namespace {
+
+using Kind = FieldLayout::Kind;
+using Layout = FieldLayout;
+
+// One angle's fields: degrees, minutes, seconds (unless minutes only), letter.
+void addAngle(Layout& l, const std::string& what, bool latitude, bool minutes) {
+    for (std::string_view part : {"degrees", "minutes", "seconds", "letter"}) {
+        if (minutes && part == "seconds")
+            continue;
+        l.captions.push_back(what + " " + std::string(part));
+        l.kinds.push_back(part != "letter" ? Kind::Number
+                          : latitude       ? Kind::NorthSouth
+                                           : Kind::EastWest);
+    }
+}
+
+bool isLetter(std::string_view text, char upper) {
+    return text.size() == 1 && (text[0] == upper || text[0] == upper - 'A' + 'a');
+}
+
+} // namespace
+
+FieldLayout Layout_Of(const Settings& s) {
+    Layout l;
+    auto plain = [&](std::initializer_list<const char*> names) {
+        for (const char* n : names) {
+            l.kinds.push_back(Kind::Number);
+            l.captions.emplace_back(n);
+        }
+    };
+    switch (s.command) {
+    case Command::Geog2Grid:
+        if (s.decimal) {
+            plain({"latitude", "longitude"});
+        } else {
+            addAngle(l, "latitude", true, s.minutes);
+            addAngle(l, "longitude", false, s.minutes);
+        }
+        break;
+    case Command::Grid2Geog:
+        plain({"easting", "northing"});
+        break;
+    case Command::Distance:
+        if (s.grid) {
+            plain({"position 1 easting", "position 1 northing", "position 2 easting",
+                   "position 2 northing"});
+        } else {
+            for (const char* pos : {"position 1", "position 2"}) {
+                addAngle(l, std::string(pos) + " latitude", true, s.minutes);
+                addAngle(l, std::string(pos) + " longitude", false, s.minutes);
+            }
+        }
+        break;
+    case Command::Angles:
+        plain({"E1", "N1", "E2", "N2", "angle a", "angle b"});
+        break;
+    case Command::Bearings:
+        plain({"E1", "N1", "E2", "N2", "bearing a", "bearing b"});
+        break;
+    }
+    return l;
+}
+
+std::vector<std::string> Result_Names(const Settings& s) {
+    switch (s.command) {
+    case Command::Geog2Grid:
+        return {"easting", "northing"};
+    case Command::Grid2Geog:
+        return {"latitude", "longitude"};
+    case Command::Distance:
+        return {"kms", "n. miles"};
+    case Command::Angles:
+    case Command::Bearings:
+        return {"E3", "N3"};
+    }
+    return {};
+}
+
+bool Converter::Check(const std::vector<std::string_view>& fields, std::string& message) const {
+    const Layout& l = layout_;
+    for (size_t i = 0; i < fields.size() && i < l.kinds.size(); ++i) {
+        const std::string_view t = fields[i];
+        if (t.empty())
+            continue;
+        const char* expected = nullptr;
+        switch (l.kinds[i]) {
+        case Kind::Number:
+            if (!numtext::Is_Number(t))
+                expected = "a number";
+            break;
+        case Kind::NorthSouth:
+            if (!isLetter(t, 'N') && !isLetter(t, 'S'))
+                expected = "N or S";
+            break;
+        case Kind::EastWest:
+            if (!isLetter(t, 'E') && !isLetter(t, 'W'))
+                expected = "E or W";
+            break;
+        }
+        if (expected) {
+            message = "field " + std::to_string(i + 1) + " (" + l.captions[i] + "): \"" +
+                      std::string(t) + "\" is not " + expected;
+            return false;
+        }
+    }
+    return true;
+}
+
+Converter::Converter(const Settings& s) : s_(s), layout_(Layout_Of(s)) {
     sph_.cm_text = s.cm_text;
     sph_.orig_text = s.orig_text;
 }
 
 namespace {
 
-void appendResult(std::string& out, std::string_view text) {
-    out.push_back(',');
-    Append_Field(out, text);
+void appendResult(std::string& out, std::string_view text, char delimiter) {
+    out.push_back(delimiter == kBlankRuns ? ' ' : delimiter);
+    Append_Field(out, text, delimiter);
 }
 
 // Degrees, minutes, seconds and letter of one angle starting at fields[i];
@@ -56,17 +166,28 @@ bool Converter::Convert(const std::vector<std::string_view>& f, std::string& out
     try {
         switch (s_.command) {
         case Command::Geog2Grid: {
-            geog_.withSeconds = !s_.minutes;
-            size_t i = takeAngle(f, 0, s_.minutes, geog_.lat_deg, geog_.lat_min, geog_.lat_sec,
-                                 geog_.ns);
-            takeAngle(f, i, s_.minutes, geog_.long_deg, geog_.long_min, geog_.long_sec, geog_.ew);
+            if (s_.decimal) {
+                // The window with the numbers in its degree fields and no letters.
+                geog_.withSeconds = true;
+                geog_.lat_deg.assign(f[0]);
+                geog_.long_deg.assign(f[1]);
+                for (std::string* t : {&geog_.lat_min, &geog_.lat_sec, &geog_.ns, &geog_.long_min,
+                                       &geog_.long_sec, &geog_.ew})
+                    t->clear();
+            } else {
+                geog_.withSeconds = !s_.minutes;
+                size_t i = takeAngle(f, 0, s_.minutes, geog_.lat_deg, geog_.lat_min,
+                                     geog_.lat_sec, geog_.ns);
+                takeAngle(f, i, s_.minutes, geog_.long_deg, geog_.long_min, geog_.long_sec,
+                          geog_.ew);
+            }
             const convert::GridTexts r = convert::Geog_To_Grid(s_.params, sph_, geog_);
             if (!r.message.empty()) {
                 message = r.message;
                 return false;
             }
-            appendResult(out, r.easting);
-            appendResult(out, r.northing);
+            appendResult(out, r.easting, s_.delimiter);
+            appendResult(out, r.northing, s_.delimiter);
             return true;
         }
         case Command::Grid2Geog: {
@@ -77,10 +198,15 @@ bool Converter::Convert(const std::vector<std::string_view>& f, std::string& out
                 message = r.message;
                 return false;
             }
+            if (s_.decimal) {
+                appendResult(out, numtext::Format_Mask(r.latitude, "0.000000000"), s_.delimiter);
+                appendResult(out, numtext::Format_Mask(r.longitude, "0.000000000"), s_.delimiter);
+                return true;
+            }
             const numtext::LayoutTexts t = s_.layoutMinutes ? numtext::Layout_Minutes(r.result)
                                                             : numtext::Layout_Seconds(r.result);
-            appendResult(out, t.lat);
-            appendResult(out, t.lon);
+            appendResult(out, t.lat, s_.delimiter);
+            appendResult(out, t.lon, s_.delimiter);
             return true;
         }
         case Command::Distance: {
@@ -103,8 +229,8 @@ bool Converter::Convert(const std::vector<std::string_view>& f, std::string& out
                 message = r.message;
                 return false;
             }
-            appendResult(out, r.kms);
-            appendResult(out, r.miles);
+            appendResult(out, r.kms, s_.delimiter);
+            appendResult(out, r.miles, s_.delimiter);
             return true;
         }
         case Command::Angles:
@@ -122,8 +248,8 @@ bool Converter::Convert(const std::vector<std::string_view>& f, std::string& out
                 message = intersect::Status_Message(r.status);
                 return false;
             }
-            appendResult(out, r.E3);
-            appendResult(out, r.N3);
+            appendResult(out, r.E3, s_.delimiter);
+            appendResult(out, r.N3, s_.delimiter);
             return true;
         }
         }

@@ -26,15 +26,24 @@ struct Chunk {
     std::string errors; // "line N: message\n" lines, in input order
     uint64_t records = 0;
     uint64_t failed = 0;
+    bool stopped = false; // a refusal ended the run here
 };
 
 // True when no field of the line needs quotes, so it can be written back as
 // it was read.
-bool echoesAsRead(std::string_view line) {
+bool echoesAsRead(std::string_view line, char delimiter) {
+    if (delimiter == kBlankRuns)
+        return false; // runs of blanks are written back as one
     for (char c : line)
         if (c == '"' || c == ' ' || c == '\r')
             return false;
     return true;
+}
+
+// Blank lines and comments are copied where they stand.
+bool isComment(std::string_view line) {
+    const size_t first = line.find_first_not_of(" \t");
+    return first == std::string_view::npos || line[first] == '#';
 }
 
 void convertChunk(const Settings& s, Chunk& c) {
@@ -43,48 +52,82 @@ void convertChunk(const Settings& s, Chunk& c) {
     std::string unquoted;
     std::string message;
     const size_t expected = Field_Count(s);
+    const std::vector<std::string> results = Result_Names(s);
+    const char d = s.delimiter;
+    const char out = d == kBlankRuns ? ' ' : d;
     c.output.reserve(c.input.size() * 2 + 64);
     std::string_view rest(c.input);
     uint64_t lineNo = c.firstLine;
-    auto refuse = [&](std::string_view why) {
+    auto refuse = [&](std::string_view line, std::string_view why) {
         c.errors += "line ";
         c.errors += std::to_string(lineNo);
         c.errors += ": ";
         c.errors.append(why);
         c.errors += '\n';
         ++c.failed;
+        if (s.onError == Settings::OnError::Mark) {
+            // The line as read, so output lines stay level with input lines.
+            if (!s.resultsOnly)
+                c.output.append(line);
+            for (size_t i = 0; i < results.size(); ++i) {
+                if (i || !s.resultsOnly)
+                    c.output.push_back(out);
+                c.output.push_back('*');
+            }
+            c.output.push_back('\n');
+        } else if (s.onError == Settings::OnError::Stop) {
+            c.stopped = true;
+        }
     };
-    while (!rest.empty()) {
+    while (!rest.empty() && !c.stopped) {
         const size_t nl = rest.find('\n');
         std::string_view line = rest.substr(0, nl);
         rest = nl == std::string_view::npos ? std::string_view() : rest.substr(nl + 1);
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
-        if (!line.empty()) {
-            if (!Split_Record(line, fields, unquoted, message)) {
-                refuse(message);
-            } else if (fields.size() != expected) {
-                refuse("expected " + std::to_string(expected) + " fields, found " +
-                       std::to_string(fields.size()));
+        if (lineNo == 1 && line.substr(0, 3) == "\xEF\xBB\xBF")
+            line.remove_prefix(3); // a byte-order mark is not part of the first field
+        if (lineNo == 1 && s.header) {
+            if (!s.resultsOnly)
+                c.output.append(line);
+            for (size_t i = 0; i < results.size(); ++i) {
+                if (i || !s.resultsOnly)
+                    c.output.push_back(out);
+                Append_Field(c.output, results[i], d);
+            }
+            c.output.push_back('\n');
+        } else if (isComment(line)) {
+            c.output.append(line);
+            c.output.push_back('\n');
+        } else if (!Split_Record(line, fields, unquoted, message, d)) {
+            refuse(line, message);
+        } else if (fields.size() != expected) {
+            refuse(line, "expected " + std::to_string(expected) + " fields, found " +
+                             std::to_string(fields.size()));
+        } else if (s.strict && !conv.Check(fields, message)) {
+            refuse(line, message);
+        } else {
+            const size_t mark = c.output.size();
+            if (s.resultsOnly) {
+                // The results' own leading delimiter is dropped below.
+            } else if (echoesAsRead(line, d)) {
+                // Written back as read: nothing in it needs quotes.
+                c.output.append(line);
             } else {
-                const size_t mark = c.output.size();
-                if (echoesAsRead(line)) {
-                    // Written back as read: nothing in it needs quotes.
-                    c.output.append(line);
-                } else {
-                    for (size_t i = 0; i < fields.size(); ++i) {
-                        if (i)
-                            c.output.push_back(',');
-                        Append_Field(c.output, fields[i]);
-                    }
+                for (size_t i = 0; i < fields.size(); ++i) {
+                    if (i)
+                        c.output.push_back(out);
+                    Append_Field(c.output, fields[i], d);
                 }
-                if (conv.Convert(fields, c.output, message)) {
-                    c.output.push_back('\n');
-                    ++c.records;
-                } else {
-                    c.output.resize(mark);
-                    refuse(message);
-                }
+            }
+            if (conv.Convert(fields, c.output, message)) {
+                if (s.resultsOnly)
+                    c.output.erase(mark, 1);
+                c.output.push_back('\n');
+                ++c.records;
+            } else {
+                c.output.resize(mark);
+                refuse(line, message);
             }
         }
         ++lineNo;
@@ -206,7 +249,11 @@ StreamResult Run_Stream(const Settings& s, const StreamOptions& o) {
     int64_t consumed = 0;
     bool writeFailed = false;
 
+    bool stopped = false;
     auto finish = [&](Chunk& c) {
+        if (stopped)
+            return; // after a refusal that ends the run nothing more is written
+        stopped = c.stopped;
         result.records += c.records;
         result.failed += c.failed;
         if (!c.errors.empty()) {
@@ -248,7 +295,8 @@ StreamResult Run_Stream(const Settings& s, const StreamOptions& o) {
                 atEnd = true;
             }
             const size_t nl = c.input.rfind('\n');
-            if (nl != std::string::npos && (c.input.size() >= o.chunkBytes || atEnd)) {
+            if (nl != std::string::npos &&
+                (o.lineByLine || c.input.size() >= o.chunkBytes || atEnd)) {
                 carry.assign(c.input, nl + 1);
                 c.input.resize(nl + 1);
                 break;
@@ -262,13 +310,13 @@ StreamResult Run_Stream(const Settings& s, const StreamOptions& o) {
     const bool any = nextChunk(*first);
     if (!any)
         return result;
-    if (atEnd) {
-        // Small input: no threads. What is left is at most a last line
-        // without its line end.
+    if (atEnd || o.lineByLine) {
+        // Small input, or a pipe or terminal that waits for each line: no
+        // threads, and every line written as soon as it is done.
         do {
             convertChunk(s, *first);
             finish(*first);
-        } while (nextChunk(*first));
+        } while (!stopped && nextChunk(*first));
     } else {
         const unsigned n =
             o.threads ? o.threads : std::max(1u, std::thread::hardware_concurrency());
@@ -286,7 +334,7 @@ StreamResult Run_Stream(const Settings& s, const StreamOptions& o) {
             queue.pop_front();
         };
         submit(std::move(first));
-        for (;;) {
+        while (!stopped) {
             auto c = std::make_unique<Chunk>();
             if (!nextChunk(*c))
                 break;

@@ -15,6 +15,9 @@ struct StreamOptions {
     int64_t totalBytes = 0; // size of the input, for the bar
     unsigned threads = 0;   // 0: one per core
     size_t chunkBytes = size_t(1) << 20;
+    // Convert and write each line as soon as it is read (a pipe or a
+    // terminal); otherwise large chunks on a pool of threads.
+    bool lineByLine = false;
 };
 
 struct StreamResult {

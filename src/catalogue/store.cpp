@@ -378,9 +378,10 @@ void CatalogueStore::SaveEntries(const std::vector<EntryTexts>& entries) {
     s.commit();
 }
 
-void CatalogueStore::UpdateEntry(qint64 key, const EntryTexts& texts) {
-    Session s(path_, readOnly_);
-    refuseBadNumbers(texts);
+namespace {
+
+// Rewrites the first row with ref = key inside the session's transaction.
+void updateRow(Session& s, qint64 key, const EntryTexts& texts) {
     const QString meridian =
         texts.meridian.isEmpty() ? QString() : QStringLiteral(", meridian = :meridian");
     QSqlQuery q = s.query(QStringLiteral("UPDATE Spheroid SET name = :name, sma = :sma, "
@@ -398,7 +399,50 @@ void CatalogueStore::UpdateEntry(qint64 key, const EntryTexts& texts) {
         throw StoreError(StoreError::Kind::Failed,
                          QStringLiteral("The entry is no longer in the catalogue, so it was not "
                                         "changed. Select it again or save it as a new entry."));
+}
+
+} // namespace
+
+void CatalogueStore::UpdateEntry(qint64 key, const EntryTexts& texts) {
+    Session s(path_, readOnly_);
+    refuseBadNumbers(texts);
+    updateRow(s, key, texts);
     s.commit();
+}
+
+void CatalogueStore::ImportEntries(const std::vector<EntryTexts>& added,
+                                   const std::vector<Entry>& replaced) {
+    Session s(path_, readOnly_);
+    for (const auto& e : added)
+        refuseBadNumbers(e);
+    for (const auto& e : replaced)
+        refuseBadNumbers(e.texts);
+    for (const auto& e : replaced)
+        updateRow(s, e.ref, e.texts);
+    for (const auto& e : added)
+        insertRow(s, nextKeyIn(s), e);
+    s.commit();
+}
+
+std::vector<Entry> CatalogueStore::ListEntries() const {
+    Session s(path_, readOnly_);
+    QSqlQuery q = s.query(QStringLiteral("SELECT ref, name, sma, eccentricity, Scale, FE, FN, "
+                                         "Lat, meridian FROM Spheroid ORDER BY rowid"),
+                          kRead);
+    q.setForwardOnly(true);
+    Session::exec(q, kRead);
+    std::vector<Entry> entries;
+    while (Session::next(q, kRead)) {
+        Entry e;
+        e.ref = q.value(0).toLongLong();
+        EntryTexts& t = e.texts;
+        QString* fields[] = {&t.name, &t.sma, &t.eccentricity, &t.Scale,
+                             &t.FE,   &t.FN,  &t.Lat,          &t.meridian};
+        for (int i = 0; i < 8; ++i)
+            *fields[i] = fieldText(q.value(i + 1));
+        entries.push_back(std::move(e));
+    }
+    return entries;
 }
 
 void CatalogueStore::DeleteEntry(qint64 key) {

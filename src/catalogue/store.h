@@ -71,6 +71,11 @@ class CatalogueStore {
     void DeleteEntry(qint64 key);
     // Adds all entries in one transaction: all or nothing.
     void SaveEntries(const std::vector<EntryTexts>& entries);
+    // Rewrites the rows with the given refs (keys kept), then adds the new
+    // entries, in one transaction: all or nothing.
+    void ImportEntries(const std::vector<EntryTexts>& added, const std::vector<Entry>& replaced);
+    // Every row in stored order, with its key.
+    std::vector<Entry> ListEntries() const;
 
     // Empty when the entry can be written: the five numeric texts are
     // numbers, the latitude of origin reads as the conversions read it (and

@@ -188,6 +188,8 @@ GeogTexts Grid_To_Geog(const geo::ProjectionParams& p, const SpheroidTexts& sph,
         return out;
     }
 
+    out.latitude = lat;
+    out.longitude = lon;
     const geo::Dms la = geo::Degrees_To_Dms(lat);
     const geo::Dms lo = geo::Degrees_To_Dms(lon);
     out.result.lat_deg = la.deg;

@@ -68,6 +68,7 @@ struct GeogTexts {
     std::string message;                        // empty on success
     Bad bad = Bad::None;
     numtext::GeographicResult result;           // valid on success only
+    double latitude = 0, longitude = 0;         // signed degrees, on success
 };
 
 // Central meridian and latitude of origin both from their texts.

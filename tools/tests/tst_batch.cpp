@@ -5,6 +5,7 @@
 #include "csv.h"
 #include "intersection.h"
 #include "numtext.h"
+#include "rawcatalogue.h"
 #include "store.h"
 
 #include <QFile>
@@ -30,8 +31,15 @@ struct Run {
     QString err;
 };
 
-Run runBatch(const QStringList& args, const QByteArray& stdinData = {}) {
+Run runBatch(const QStringList& args, const QByteArray& stdinData = {},
+             const QString& home = {}) {
     QProcess p;
+    if (!home.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), home);
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/share"));
+        p.setProcessEnvironment(env);
+    }
     p.start(QStringLiteral(QUILLMAR_BATCH), args);
     p.write(stdinData);
     p.closeWriteChannel();
@@ -209,8 +217,10 @@ class TestBatch : public QObject {
         QTest::addColumn<QString>("errors");
         auto row = [](const char* name, QStringList args, const QByteArray& in, const QString& out,
                       const QString& err = {}) { QTest::newRow(name) << args << in << out << err; };
+        // The generated records hold junk on purpose; they are read as the
+        // window reads them.
         auto generated = [&row](const char* name, QStringList args, const Expected& e) {
-            row(name, args, e.input, e.out, e.err);
+            row(name, args << "--as-window", e.input, e.out, e.err);
         };
         const QStringList toGrid{"geog2grid", "--params", kAiry},
             toGeog{"grid2geog", "--params", kAiry},
@@ -269,7 +279,8 @@ class TestBatch : public QObject {
     void largeInputKeepsOrder() {
         const Expected e = geog2grid(120000, false, 7);
         QVERIFY(e.input.size() > 3 * (1 << 20)); // at least four chunks
-        const Run r = runBatch({"geog2grid", "--threads", "3", "--params", kAiry}, e.input);
+        const Run r =
+            runBatch({"geog2grid", "--as-window", "--threads", "3", "--params", kAiry}, e.input);
         QCOMPARE(r.out, e.out);
         QCOMPARE(r.err, e.err);
     }
@@ -290,12 +301,14 @@ class TestBatch : public QObject {
         row("text after closing quote", "\"52\"x,0,0,N,1,0,0,W", "text after a closing quote", "");
         row("quote inside field", "5\"2,0,0,N,1,0,0,W", "quote inside an unquoted field", "");
         row("window refuses: no degrees", ",0,0,N,1,0,0,W", "Enter position.", "");
-        // Quoted fields are unquoted before reading; a comma inside one reads as
-        // the window reads "1,5" (the number stops at the comma).
-        row("quoted fields", "\"52\",\"0\",\"0\",\"N\",\"1,5\",\"0\",\"0\",\"W\"", "",
-            "52,0,0,N,\"1,5\",0,0,W,");
-        row("doubled quote in a letter field", "52,0,0,\"N\"\"\",1,0,0,W", "",
-            "52,0,0,\"N\"\"\",1,0,0,W,");
+        // Quoted fields are unquoted before reading. Regression rows: "1,5"
+        // read as 1 and a letter N" as north, and the records converted.
+        row("quoted fields", "\"52\",\"0\",\"0\",\"N\",\"1\",\"0\",\"0\",\"W\"", "",
+            "52,0,0,N,1,0,0,W,");
+        row("quoted comma in a number", "\"52\",\"0\",\"0\",\"N\",\"1,5\",\"0\",\"0\",\"W\"",
+            "field 5 (longitude degrees): \"1,5\" is not a number", "");
+        row("doubled quote in a letter field", "52,0,0,\"N\"\"\",1,0,0,W",
+            "field 4 (latitude letter): \"N\"\" is not N or S", "");
         row("blanks kept and quoted on output", " 52 ,0,0,N,1,0,0,W", "",
             "\" 52 \",0,0,N,1,0,0,W,");
         // clang-format on
@@ -306,8 +319,7 @@ class TestBatch : public QObject {
         QFETCH(QByteArray, line);
         QFETCH(QString, message);
         QFETCH(QString, echo);
-        const Run r =
-            runBatch({"geog2grid", "--params", kAiry}, kGood + "\n" + line + "\n" + kGood);
+        const Run r = runBatch({"geog2grid", "--params", kAiry}, kGood + line + "\n" + kGood);
         if (message.isEmpty()) {
             QCOMPARE(r.err, QString());
             QVERIFY2(r.out.startsWith(kGoodOut + echo), qPrintable(r.out));
@@ -315,7 +327,7 @@ class TestBatch : public QObject {
             QCOMPARE(r.out.count(QLatin1Char('\n')), 3);
             QCOMPARE(r.status, 0);
         } else {
-            QCOMPARE(r.err, QStringLiteral("line 3: %1\n").arg(message));
+            QCOMPARE(r.err, QStringLiteral("line 2: %1\n").arg(message));
             QCOMPARE(r.out, kGoodOut + kGoodOut);
             QCOMPARE(r.status, 1);
         }
@@ -385,6 +397,10 @@ class TestBatch : public QObject {
             QVERIFY2(r.out.contains(QLatin1String("quillmar-batch ") + QLatin1String(cmd)), cmd);
     }
 
+    // A catalogue named on the command line must exist; the program's own is
+    // installed on first use by every command, as the window's first start
+    // does. Regression: every command answered "Can't find database." on a
+    // fresh machine.
     void missingCatalogue() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("QUILLMAR.MDB"));
@@ -395,14 +411,203 @@ class TestBatch : public QObject {
               QStringList{"export", "--catalogue", path}}) {
             const Run r = runBatch(args, kGood);
             QCOMPARE(r.status, 1);
-            QVERIFY2(r.err.contains(QLatin1String("Can't find database.")), qPrintable(r.err));
+            QVERIFY2(r.err.contains(QLatin1String("no such catalogue")), qPrintable(r.err));
             QCOMPARE(r.out, QString());
         }
         QVERIFY(!QFile::exists(path));
-        // The program's own location, inside the test's throw-away home.
-        const Run r = runBatch({"list"});
-        QCOMPARE(r.status, 1);
-        QVERIFY(r.err.contains(QLatin1String("quillmar/QUILLMAR.MDB: Can't find database.")));
+        const QString own = QStringLiteral("/share/quillmar/QUILLMAR.MDB");
+        for (const QStringList& args :
+             {QStringList{"list"}, QStringList{"export"},
+              QStringList{"geog2grid", "--spheroid", "Airy 1830 / National Grid"}}) {
+            QTemporaryDir home;
+            const Run r = runBatch(args, kGood, home.path());
+            QCOMPARE(r.status, 0);
+            QCOMPARE(catalogue::CatalogueStore(home.path() + own, true).ListNames().size(), 25);
+            // Never over an existing file: a second run finds the same catalogue.
+            testcat::Raw(home.path() + own).run("DELETE FROM Spheroid WHERE rowid > 1");
+            QCOMPARE(runBatch({"list"}, {}, home.path()).out.count('\n'), 1);
+        }
+    }
+
+    // Strict fields by default; --as-window reads as the window does. A
+    // record both accept gives the same bytes.
+    void strictFields_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<QString>("strict"); // stderr line, or the output when accepted
+        QTest::addColumn<QString>("window"); // output with --as-window
+        auto row = [](const char* name, const QStringList& args, const char* record,
+                      const char* strict, const char* window) {
+            QTest::newRow(name) << args << QByteArray(record) << QString(strict) << QString(window);
+        };
+        const QStringList g{"geog2grid", "--params", kAiry};
+        const QStringList d{"geog2grid", "--decimal", "--params", kAiry};
+        // clang-format off
+        row("comma in seconds", g, "52,0,\"27,25\",N,1,0,0,W",
+            "line 1: field 3 (latitude seconds): \"27,25\" is not a number",
+            "52,0,\"27,25\",N,1,0,0,W,468631.635,234859.859\n");
+        row("letter N in a number field", g, "52,N,0,N,1,0,0,W",
+            "line 1: field 2 (latitude minutes): \"N\" is not a number",
+            "52,N,0,N,1,0,0,W,468643.108,234025.790\n");
+        row("unicode minus", g, "52,0,0,N,\xe2\x88\x92" "1,0,0,E",
+            "line 1: field 5 (longitude degrees): \"\xe2\x88\x92" "1\" is not a number",
+            "52,0,0,N,\xe2\x88\x92" "1,0,0,E,537281.173,235442.150\n");
+        row("word as a letter", g, "52,0,0,NORTH,1,0,0,W",
+            "line 1: field 4 (latitude letter): \"NORTH\" is not N or S",
+            "52,0,0,NORTH,1,0,0,W,468643.108,234025.790\n");
+        row("W in the latitude letter", g, "52,0,0,W,1,0,0,W",
+            "line 1: field 4 (latitude letter): \"W\" is not N or S",
+            "52,0,0,W,1,0,0,W,468643.108,234025.790\n");
+        row("lower-case letters pass", g, "52,0,0,n,1,0,0,w",
+            "52,0,0,n,1,0,0,w,468643.108,234025.790\n", "52,0,0,n,1,0,0,w,468643.108,234025.790\n");
+        row("empty fields pass", g, "52,,,N,1,,,W", "52,,,N,1,,,W,468643.108,234025.790\n",
+            "52,,,N,1,,,W,468643.108,234025.790\n");
+        row("decimal degrees", d, "52,-1", "52,-1,468643.108,234025.790\n",
+            "52,-1,468643.108,234025.790\n");
+        row("decimal degrees with a letter", d, "52N,-1",
+            "line 1: field 1 (latitude): \"52N\" is not a number", "52N,-1,468643.108,234025.790\n");
+        row("grid2geog number", QStringList{"grid2geog", "--params", kAiry}, "468643.108,abc",
+            "line 1: field 2 (northing): \"abc\" is not a number", "");
+        row("bearings number", QStringList{"bearings"}, "0,0,100,0,45,3I5",
+            "line 1: field 6 (bearing b): \"3I5\" is not a number", "");
+        // clang-format on
+    }
+    void strictFields() {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, record);
+        QFETCH(QString, strict);
+        QFETCH(QString, window);
+        const Run r = runBatch(args, record + "\n");
+        if (strict.startsWith(QLatin1String("line "))) {
+            QCOMPARE(r.err, strict + "\n");
+            QCOMPARE(r.out, QString());
+            QCOMPARE(r.status, 1);
+        } else {
+            QCOMPARE(r.out, strict);
+            QCOMPARE(r.status, 0);
+        }
+        if (!window.isEmpty())
+            QCOMPARE(runBatch(args << "--as-window", record + "\n").out, window);
+    }
+
+    // The layout of input and output: comments, headers, delimiters, result
+    // columns only, and what a refused record leaves.
+    void layoutOptions_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<int>("status");
+        auto row = [](const char* name, const QStringList& args, const char* in, const char* out,
+                      int status = 0) {
+            QTest::newRow(name) << (QStringList{"geog2grid", "--params", kAiry} + args)
+                                << QByteArray(in) << QString(out) << status;
+        };
+        const char* good = "52,0,0,N,1,0,0,W\n";
+        const char* goodOut = "52,0,0,N,1,0,0,W,468643.108,234025.790\n";
+        // clang-format off
+        row("comments and blank lines in place", {}, "# field book 7\n\n52,0,0,N,1,0,0,W\n  # end\n",
+            "# field book 7\n\n52,0,0,N,1,0,0,W,468643.108,234025.790\n  # end\n");
+        row("byte-order mark dropped", {}, "\xef\xbb\xbf" "52,0,0,N,1,0,0,W\n", goodOut);
+        row("header names the result columns", {"--header"}, "lat,m,s,h,lon,m,s,h\n52,0,0,N,1,0,0,W\n",
+            "lat,m,s,h,lon,m,s,h,easting,northing\n52,0,0,N,1,0,0,W,468643.108,234025.790\n");
+        row("regression: a header line is refused without --header", {}, "lat,m,s,h,lon,m,s,h\n",
+            "", 1);
+        row("results only", {"--results-only"}, good, "468643.108,234025.790\n");
+        row("results only with header", {"--results-only", "--header"}, "a,b,c,d,e,f,g,h\n52,0,0,N,1,0,0,W\n",
+            "easting,northing\n468643.108,234025.790\n");
+        row("tab", {"--delimiter", "tab"}, "52\t0\t0\tN\t1\t0\t0\tW\n",
+            "52\t0\t0\tN\t1\t0\t0\tW\t468643.108\t234025.790\n");
+        row("semicolon", {"--delimiter", "semicolon"}, "52;0;0;N;1;0;0;W\n",
+            "52;0;0;N;1;0;0;W;468643.108;234025.790\n");
+        row("space: runs of blanks and tabs", {"--delimiter", "space"}, "  52  0\t0 N 1 0 0   W \n",
+            "52 0 0 N 1 0 0 W 468643.108 234025.790\n");
+        row("mark keeps lines level", {"--on-error", "mark"}, "52,0,0,N,1,0,0,W\nx,0,0,N,1,0,0,W\n,0,0,N\n52,0,0,N,1,0,0,W\n",
+            "52,0,0,N,1,0,0,W,468643.108,234025.790\nx,0,0,N,1,0,0,W,*,*\n,0,0,N,*,*\n52,0,0,N,1,0,0,W,468643.108,234025.790\n", 1);
+        row("mark with results only", {"--on-error", "mark", "--results-only"}, ",0,0,N,1,0,0,W\n",
+            "*,*\n", 1);
+        row("stop at the first refusal", {"--on-error", "stop"}, "52,0,0,N,1,0,0,W\n,0,0,N,1,0,0,W\n52,0,0,N,1,0,0,W\n",
+            goodOut, 1);
+        row("skip is the default", {"--on-error", "skip"}, "x,0,0,N,1,0,0,W\n52,0,0,N,1,0,0,W\n", goodOut, 1);
+        // clang-format on
+    }
+    void layoutOptions() {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, input);
+        QTemporaryDir dir;
+        const Run r = runBatch(args << writeFile(dir, "in.txt", input));
+        QTEST(r.out, "output");
+        QTEST(r.status, "status");
+    }
+
+    // Regression: --params read "49N" or "49" as origin 0 forward, "15" as
+    // meridian 1; each part is now checked and named.
+    void strictParams_data() {
+        QTest::addColumn<QString>("params");
+        QTest::addColumn<QString>("error"); // empty: accepted
+        auto row = [](const char* name, const char* params, const char* error) {
+            QTest::newRow(name) << QString(params) << QString(error);
+        };
+        const char* airy = "6377563.396,0.00667054,0.9996012717,400000,-100000,";
+        auto with = [&](const char* rest) { return QByteArray(airy) + rest; };
+        // clang-format off
+        row("letters", with("49 N,2 W"), "");
+        row("signed numbers", with("49,-2"), "");
+        row("origin with fraction", with("53.5 N,2 W"), "");
+        row("origin letter without blank", with("49N,2 W"), "part 6 (LAT): \"49N\"");
+        row("origin beyond 90", with("91 N,2 W"), "part 6 (LAT)");
+        row("meridian letter without blank", with("49 N,2W"), "part 7 (CM): \"2W\"");
+        row("meridian fraction", with("49 N,2.5 W"), "part 7 (CM)");
+        row("meridian minus with letter", with("49 N,-2 W"), "part 7 (CM)");
+        row("meridian other letter", with("49 N,2 X"), "part 7 (CM)");
+        row("meridian beyond 180", with("49 N,181"), "part 7 (CM)");
+        row("axis with unit", "6377563 m,0.00667054,0.9996,400000,-100000,49 N,2 W", "part 1 (a): \"6377563 m\"");
+        row("scale with comma", "6377563,0.00667054,\"0,9996\",400000,-100000,49 N,2 W", "part 3 (k0)");
+        // clang-format on
+    }
+    void strictParams() {
+        QFETCH(QString, params);
+        QFETCH(QString, error);
+        const Run r = runBatch({"geog2grid", "--params", params}, kGood);
+        if (error.isEmpty()) {
+            QCOMPARE(r.status, 0);
+            QVERIFY(r.out.startsWith(QLatin1String("52,0,0,N,1,0,0,W,468643.108,")));
+        } else {
+            QCOMPARE(r.status, 2);
+            QVERIFY2(r.err.contains(QLatin1String("--params: ") + error), qPrintable(r.err));
+        }
+    }
+    // "49" and "49 N" give the same northing; "-2" and "2 W" the same easting.
+    void paramsSpellingsAgree() {
+        const QString a = "6377563.396,0.00667054,0.9996012717,400000,-100000,";
+        QCOMPARE(runBatch({"geog2grid", "--params", a + "49,-2"}, kGood).out, kGoodOut);
+        QCOMPARE(runBatch({"grid2geog", "--params", a + "49,-2"}, "468643.108,234025.790\n").out,
+                 runBatch({"grid2geog", "--params", a + "49 N,2 W"}, "468643.108,234025.790\n").out);
+    }
+
+    // From a pipe each line is answered before the next arrives.
+    void streamsFromAPipe() {
+        QProcess p;
+        p.start(QStringLiteral(QUILLMAR_BATCH), {"geog2grid", "--params", kAiry});
+        QVERIFY(p.waitForStarted());
+        p.write(kGood);
+        QVERIFY2(p.waitForReadyRead(10000), "no line before the end of input");
+        QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()), kGoodOut);
+        p.closeWriteChannel();
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 0);
+    }
+
+    void versionAndEndOfOptions() {
+        const Run v = runBatch({"--version"});
+        QCOMPARE(v.status, 0);
+        QVERIFY(v.out.startsWith(QLatin1String("quillmar-batch ")));
+        QTemporaryDir dir;
+        const QString dashFile = writeFile(dir, "-x.csv", kGood);
+        QDir::setCurrent(dir.path());
+        const Run r = runBatch({"geog2grid", "--params", kAiry, "--", "-x.csv"});
+        QCOMPARE(r.out, kGoodOut);
+        QCOMPARE(runBatch({"geog2grid", "--params", kAiry, "-x.csv"}).status, 2);
+        QVERIFY(QFile::exists(dashFile));
     }
 
     // An entry selected by name (case ignored) converts as its values given
@@ -418,9 +623,10 @@ class TestBatch : public QObject {
         const QString params =
             QStringList{t.sma, t.eccentricity, t.Scale, t.FE, t.FN, t.Lat, t.meridian}.join(',');
         const Expected g = geog2grid(200, false, 30);
-        const Run byName = runBatch(
-            {"geog2grid", "--spheroid", "AIRY 1830 / national grid", "--catalogue", path}, g.input);
-        const Run byParams = runBatch({"geog2grid", "--params", params}, g.input);
+        const Run byName = runBatch({"geog2grid", "--as-window", "--spheroid",
+                                     "AIRY 1830 / national grid", "--catalogue", path},
+                                    g.input);
+        const Run byParams = runBatch({"geog2grid", "--as-window", "--params", params}, g.input);
         QCOMPARE(byName.out, byParams.out);
         QCOMPARE(byName.err, byParams.err);
         QVERIFY(byName.out.count(QLatin1Char('\n')) > 150);
@@ -467,6 +673,87 @@ class TestBatch : public QObject {
                          {s.name, s.sma, s.eccentricity, s.Scale, s.FE, s.FN, s.Lat, s.meridian}));
         }
         QCOMPARE(runBatch({"export", "--catalogue", to}).out, exported.out);
+    }
+
+    // Names already in the catalogue (case ignored) refuse the whole import
+    // unless the user says what to do with them. Regression: importing twice
+    // duplicated every entry, and lookups then found the older one.
+    void importNames_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said");      // on standard error or output
+        QTest::addColumn<QStringList>("names"); // the catalogue afterwards
+        QTest::addColumn<QString>("fe");        // False Easting of "Airy 1830" afterwards
+        const QStringList before{"Airy 1830", "Other"};
+        QTest::newRow("clash refuses all") << QStringList{} << 1 << "AIRY 1830" << before << "400000";
+        QTest::newRow("replace keeps the key")
+            << QStringList{"--replace"} << 0 << "" << QStringList{"AIRY 1830", "Other", "New"}
+            << "1";
+        QTest::newRow("skip existing") << QStringList{"--skip-existing"} << 0 << ""
+                                       << (before + QStringList{"New"}) << "400000";
+        QTest::newRow("dry run changes nothing") << QStringList{"--replace", "--dry-run"} << 0
+                                                << "add New\nreplace AIRY 1830\n" << before
+                                                << "400000";
+    }
+    void importNames() {
+        QFETCH(QStringList, options);
+        QFETCH(QString, said);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("QUILLMAR.MDB"));
+        testcat::create(path, {{1, 1, "Airy 1830", "2 W", "49 N"}, {2, 2, "Other", "3 E", "0 N"}});
+        testcat::Raw(path).run("UPDATE Spheroid SET FE = 400000 WHERE ref = 1");
+        const QByteArray before = readFile(path);
+        const QByteArray csv = kHeader + "New,6378137,0.0066,1,0,0,0 N,3 E\n"
+                                         "AIRY 1830,6378137,0.0066,1,1,0,0 N,3 E\n";
+        const Run r = runBatch(QStringList{"import", "--catalogue", path} + options + QStringList{"-"},
+                               csv);
+        QTEST(r.status, "status");
+        QVERIFY2((r.err + r.out).contains(said), qPrintable(r.err + r.out));
+        const catalogue::CatalogueStore store(path, true);
+        QTEST(store.ListNames(), "names");
+        const auto airy = store.FindByName(QStringLiteral("airy 1830"));
+        QVERIFY(airy);
+        QCOMPARE(airy->ref, qint64(1));
+        QTEST(airy->texts.FE, "fe");
+        if (options.contains("--dry-run") || r.status != 0)
+            QCOMPARE(readFile(path), before);
+    }
+
+    // Names that differ only in case are each exported once, with their own
+    // values (regression: the first was written for both).
+    void exportByKey() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("QUILLMAR.MDB"));
+        testcat::create(path, {{1, 1, "Grid", "2 W", "49 N"}, {2, 2, "GRID", "3 E", "0 N"}});
+        const Run r = runBatch({"export", "--catalogue", path});
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.err, QString());
+        QVERIFY2(r.out.contains(QLatin1String("\nGrid,6378137,")) &&
+                     r.out.contains(QLatin1String(",49 N,2 W\n")) &&
+                     r.out.contains(QLatin1String("\nGRID,6378137,")) &&
+                     r.out.contains(QLatin1String(",0 N,3 E\n")),
+                 qPrintable(r.out));
+    }
+
+    // A write the file itself refuses part-way through (a trigger on the
+    // second row) is rolled back whole and reported.
+    void importRolledBackAfterAWrite() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("QUILLMAR.MDB"));
+        QVERIFY(catalogue::CatalogueStore::InstallDefault(path));
+        testcat::Raw(path).run("CREATE TRIGGER refuse_second BEFORE INSERT ON Spheroid WHEN NEW.name = "
+                      "'Second' BEGIN SELECT RAISE(ABORT, 'refused by the file'); END");
+        const QByteArray before = readFile(path);
+        const QString csv = writeFile(dir, "in.csv",
+                                      kHeader + "First,6378137,0.0066,1,0,0,0 N,3 E\n"
+                                                "Second,6378137,0.0066,1,0,0,0 N,3 E\n");
+        const Run r = runBatch({"import", "--catalogue", path, csv});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains(QLatin1String("refused by the file")) &&
+                     r.err.contains(QLatin1String("The catalogue was not changed.")),
+                 qPrintable(r.err));
+        QCOMPARE(readFile(path), before);
+        QVERIFY(!catalogue::CatalogueStore(path, true).FindByName(QStringLiteral("First")));
     }
 
     void rejectedImportLeavesCatalogue_data() {
