@@ -133,6 +133,8 @@ bool Converter::Check(const std::vector<std::string_view>& fields, std::string& 
 }
 
 Converter::Converter(const Settings& s) : s_(s), layout_(Layout_Of(s)) {
+    geog_.lenient = !s.strict;
+    dist_.lenient = !s.strict;
     sph_.cm_text = s.cm_text;
     sph_.orig_text = s.orig_text;
 }

@@ -35,6 +35,81 @@ double Angle(const std::string& deg, const std::string& min, const std::string& 
                        : geo::Dms_To_Degrees(Read(deg), Read(min));
 }
 
+// The checks every tab makes first: a parameter set chosen, and usable.
+template <class Texts> bool Refuse(Texts& out, Status status, const std::string& message) {
+    out.status = status;
+    out.message = message;
+    return false;
+}
+
+// One row of a geographic entry: degrees, minutes, seconds, letter, and
+// where the degrees sit among the tab's entries (keyboard order).
+struct Row {
+    const std::string& deg;
+    const std::string& min;
+    const std::string& sec;
+    const std::string& letter;
+    bool latitude;
+    int first;
+    std::string caption; // "Latitude", "Position 2 longitude"
+};
+
+// Signed decimal degrees of a row, or a refusal naming its first faulty
+// field. Lenient: the window's reading of earlier versions. May throw
+// NumericError for texts beyond the range of a double.
+template <class Texts>
+std::optional<double> Row_Degrees(Texts& out, const Row& r, bool withSeconds, bool lenient) {
+    const std::string letter = numtext::Upper_Case_Field(r.letter);
+    const char negative = r.latitude ? 'S' : 'W';
+    if (lenient) {
+        // The letter goes on top of any sign typed in the degrees: -3 with W is +3.
+        const double v = Angle(r.deg, r.min, r.sec, withSeconds);
+        return letter == std::string(1, negative) ? -v : v;
+    }
+    auto refuse = [&](int offset, Status status, const std::string& message) {
+        Refuse(out, status, message);
+        out.field = r.first + offset;
+        return std::nullopt;
+    };
+    const std::string& sec = withSeconds ? r.sec : std::string();
+    const std::pair<const std::string*, const char*> parts[] = {
+        {&r.deg, nullptr}, {&r.min, "minutes"}, {&sec, "seconds"}};
+    double value[3] = {0, 0, 0};
+    for (int i = 0; i < 3; ++i) {
+        const std::string& t = *parts[i].first;
+        if (t.empty())
+            continue;
+        if (!numtext::Is_Number(t))
+            return refuse(i, Status::NotNumeric, kMustBeNumeric);
+        value[i] = Read(t);
+        if (i > 0 && !(value[i] >= 0 && value[i] < 60))
+            return refuse(i, Status::OutOfRange,
+                          r.caption + " " + parts[i].second +
+                              " must be at least 0 and less than 60.");
+    }
+    const std::string letters = r.latitude ? "NS" : "EW";
+    if (!letter.empty() && (letter.size() != 1 || letters.find(letter[0]) == std::string::npos))
+        return refuse(3, Status::BadLetter,
+                      r.caption + " letter must be " + letters[0] + " or " + letters[1] + ".");
+    // A minus applies to the whole angle: -52 39 27 is -(52 + 39/60 + 27/3600).
+    const bool minus = r.deg.find_first_not_of(' ') != std::string::npos &&
+                       r.deg[r.deg.find_first_not_of(' ')] == '-';
+    const double magnitude = withSeconds
+                                 ? geo::Dms_To_Degrees(std::fabs(value[0]), value[1], value[2])
+                                 : geo::Dms_To_Degrees(std::fabs(value[0]), value[1]);
+    const double limit = r.latitude ? 90 : 180;
+    if (!(magnitude <= limit))
+        return refuse(0, Status::OutOfRange,
+                      r.caption + (r.latitude ? " must lie between 90 S and 90 N."
+                                              : " must lie between 180 W and 180 E."));
+    if (minus && letter.size() == 1 && letter[0] == negative)
+        return refuse(0, Status::AmbiguousSign,
+                      r.caption + ": a minus in the degrees together with " + negative +
+                          " is ambiguous; give one or the other.");
+    const bool south = minus || (letter.size() == 1 && letter[0] == negative);
+    return south && magnitude != 0 ? -magnitude : magnitude;
+}
+
 struct Grid {
     double easting = 0;
     double northing = 0;
@@ -70,13 +145,6 @@ std::optional<float> Held_As_Single(double x, const char* mask) {
     if (!(std::fabs(rounded) < kLimit))
         return std::nullopt;
     return static_cast<float>(rounded);
-}
-
-// The checks every tab makes first: a parameter set chosen, and usable.
-template <class Texts> bool Refuse(Texts& out, Status status, const std::string& message) {
-    out.status = status;
-    out.message = message;
-    return false;
 }
 
 template <class Texts> bool Spheroid_Usable(Texts& out, const SpheroidTexts& sph,
@@ -121,12 +189,15 @@ GridTexts Geog_To_Grid(const geo::ProjectionParams& p, const SpheroidTexts& sph,
         return out;
     std::optional<Grid> g;
     try {
-        const double lat = Angle(in.lat_deg, in.lat_min, in.lat_sec, in.withSeconds);
-        const double lon = Angle(in.long_deg, in.long_min, in.long_sec, in.withSeconds);
-        // The letter goes on top of any sign typed in the degrees: -3 with W is +3.
-        const double signedLon = numtext::Upper_Case_Field(in.ew) == "W" ? -lon : lon;
-        const double signedLat = numtext::Upper_Case_Field(in.ns) == "S" ? -lat : lat;
-        g = Project(p, *origin, signedLat, signedLon);
+        const Row latRow{in.lat_deg, in.lat_min, in.lat_sec, in.ns, true, 0, "Latitude"};
+        const Row lonRow{in.long_deg, in.long_min, in.long_sec, in.ew, false, 4, "Longitude"};
+        const std::optional<double> lat = Row_Degrees(out, latRow, in.withSeconds, in.lenient);
+        if (!lat)
+            return out;
+        const std::optional<double> lon = Row_Degrees(out, lonRow, in.withSeconds, in.lenient);
+        if (!lon)
+            return out;
+        g = Project(p, *origin, *lat, *lon);
     } catch (const geo::NumericError&) {
         g.reset();
     }
@@ -233,13 +304,20 @@ DistanceTexts Point_Distance(const geo::ProjectionParams& p, const SpheroidTexts
             const std::size_t b = 8 * static_cast<std::size_t>(k);
             std::optional<Grid> grid;
             try {
-                double lat = Angle(g[b], g[b + 1], g[b + 2], in.withSeconds);
-                double lon = Angle(g[b + 4], g[b + 5], g[b + 6], in.withSeconds);
-                if (numtext::Upper_Case_Field(g[b + 3]) == "S")
-                    lat = -lat;
-                if (numtext::Upper_Case_Field(g[b + 7]) == "W")
-                    lon = -lon;
-                grid = Project(p, origin, lat, lon);
+                const std::string pos = k == 0 ? "Position 1 " : "Position 2 ";
+                const int at = static_cast<int>(b);
+                const Row latRow{g[b], g[b + 1], g[b + 2], g[b + 3], true, at, pos + "latitude"};
+                const Row lonRow{g[b + 4], g[b + 5], g[b + 6], g[b + 7], false, at + 4,
+                                 pos + "longitude"};
+                const std::optional<double> lat =
+                    Row_Degrees(out, latRow, in.withSeconds, in.lenient);
+                if (!lat)
+                    return out;
+                const std::optional<double> lon =
+                    Row_Degrees(out, lonRow, in.withSeconds, in.lenient);
+                if (!lon)
+                    return out;
+                grid = Project(p, origin, *lat, *lon);
             } catch (const geo::NumericError&) {
                 grid.reset();
             }
@@ -250,6 +328,13 @@ DistanceTexts Point_Distance(const geo::ProjectionParams& p, const SpheroidTexts
             east = grid->easting;
             north = grid->northing;
         } else {
+            for (std::size_t i = 2 * static_cast<std::size_t>(k); i < 2 * k + 2u; ++i) {
+                if (!in.lenient && !in.grid[i].empty() && !numtext::Is_Number(in.grid[i])) {
+                    Refuse(out, Status::NotNumeric, kMustBeNumeric);
+                    out.field = 16 + static_cast<int>(i);
+                    return out;
+                }
+            }
             east = Read(in.grid[2 * static_cast<std::size_t>(k)]);
             north = Read(in.grid[2 * static_cast<std::size_t>(k) + 1]);
         }

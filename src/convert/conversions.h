@@ -34,6 +34,9 @@ enum class Status {
     BadMeridian,     // a central-meridian text that does not read
     BadOrigin,       // a latitude-of-origin text that does not read
     OriginRange,     // a latitude of origin beyond 90 degrees
+    OutOfRange,      // minutes or seconds outside [0, 60), an angle beyond 90 or 180
+    BadLetter,       // a hemisphere field that is not its letter
+    AmbiguousSign,   // a minus in the degrees together with S or W
     NoResult,        // the arithmetic gives no finite result
     TooLarge,        // a distance coordinate beyond single precision
 };
@@ -43,11 +46,19 @@ struct GeogInput {
     std::string lat_deg, lat_min, lat_sec, ns;
     std::string long_deg, long_min, long_sec, ew;
     bool withSeconds = true; // "Deg, Min, Sec"; otherwise "Deg, Minutes"
+    // Strict reading (the windows'): every field empty or a number, minutes
+    // and seconds in [0, 60), latitudes within 90 and longitudes within 180
+    // degrees, letters N/S and E/W, and a minus in the degrees negating the
+    // whole angle (refused together with S or W). Lenient: every text through
+    // Read_Number and the letter on top of a typed sign, as earlier versions
+    // read them (quillmar-batch --as-window).
+    bool lenient = false;
 };
 
 struct GridTexts {
     Status status = Status::Ok;
     std::string message; // empty on success, else the text of the box
+    int field = -1;      // the entry to focus after a refusal, in keyboard order
     std::string easting; // "#####0.000"
     std::string northing; // "######0.000"
 };
@@ -83,11 +94,13 @@ struct DistanceInput {
     std::array<std::string, 16> geog;
     std::array<std::string, 4> grid;
     bool withSeconds = true;
+    bool lenient = false; // as GeogInput; grid fields empty or numbers when strict
 };
 
 struct DistanceTexts {
     Status status = Status::Ok;
     std::string message; // empty on success
+    int field = -1;      // entry to focus: 0-15 geographic, 16-19 grid
     std::string kms;     // "#.00"
     std::string miles;   // "#.00"
 };

@@ -64,6 +64,12 @@ void MenuFrm::cmd_convert_clicked() {
     const convert::GridTexts r = convert::Geog_To_Grid(state_.params, spheroidTexts(spheroid_), in);
     if (!r.message.empty()) {
         common::Show_Message(this, qs(r.message));
+        // The refused field keeps its text, for the user to correct.
+        QLineEdit* const fields[] = {ui->txt_lat_deg,  ui->txt_lat_min,  ui->txt_lat_sec,
+                                     ui->txt_ns,       ui->txt_long_deg, ui->txt_long_min,
+                                     ui->txt_long_sec, ui->txt_ew};
+        if (r.field >= 0 && r.field < 8)
+            fields[r.field]->setFocus();
         return;
     }
     ui->txt_easting->setText(qs(r.easting));
@@ -93,7 +99,7 @@ void MenuFrm::Command1_clicked() {
 
 void MenuFrm::cmd_calc_clicked() {
     convert::DistanceInput in;
-    const QLineEdit* geog[16] = {
+    QLineEdit* const geog[16] = {
         ui->txt_lat_deg1,  ui->txt_lat_min1,  ui->txt_lat_sec1,  ui->txt_lat_hemis1,
         ui->txt_long_deg1, ui->txt_long_min1, ui->txt_long_sec1, ui->txt_long_hemis1,
         ui->txt_lat_deg2,  ui->txt_lat_min2,  ui->txt_lat_sec2,  ui->txt_lat_hemis2,
@@ -112,6 +118,11 @@ void MenuFrm::cmd_calc_clicked() {
     }
     if (!r.message.empty()) {
         common::Show_Message(this, qs(r.message));
+        QLineEdit* const grid[4] = {ui->txt_east1, ui->txt_north1, ui->txt_east2, ui->txt_north2};
+        if (r.field >= 0 && r.field < 16)
+            geog[r.field]->setFocus();
+        else if (r.field >= 16 && r.field < 20)
+            grid[r.field - 16]->setFocus();
         return;
     }
     ui->lbl_kms->setText(qs(r.kms));

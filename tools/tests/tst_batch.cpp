@@ -125,6 +125,7 @@ Expected geog2grid(int n, bool minutes, unsigned seed) {
     Expected e;
     for (int i = 1; i <= n; ++i) {
         convert::GeogInput in;
+        in.lenient = true; // as --as-window reads
         in.withSeconds = !minutes;
         in.lat_deg = g.number(49, 59, 0);
         in.lat_min = g.number(0, 60, minutes ? 4 : 0);
@@ -164,6 +165,7 @@ Expected distance(int n, DistanceMode mode, unsigned seed) {
     Expected e;
     for (int i = 1; i <= n; ++i) {
         convert::DistanceInput in;
+        in.lenient = true;
         in.withSeconds = mode != DistanceMode::Minutes;
         std::vector<std::string> f;
         if (mode == DistanceMode::Grid) {

@@ -226,6 +226,7 @@ class TestContention : public QObject {
             t.type("txt_major", "6378137");
             for (const char* f : {"txt_ecc", "txt_scale", "txt_fe", "txt_fn"})
                 t.type(f, "1");
+            t.type("txt_orig", "0 N");
         } else {
             t.select("B");
             if (action == "edit")

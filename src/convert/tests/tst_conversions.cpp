@@ -38,9 +38,12 @@ std::string s(const QString& t) { return t.toStdString(); }
 // geographic then the four grid entries. out: the two texts written, the
 // geographic ones in the seconds layout. sph: the Spheroid tab's meridian,
 // origin and unusable texts (Grid to Geog takes meridian and origin from in).
+// Rows read leniently, as earlier versions and quillmar-batch --as-window do,
+// unless `strict`.
 void rowWith(const char* name, Tab tab, const geo::ProjectionParams& p, const QStringList& sph,
-             const QStringList& in, const QString& message, const QStringList& out = {"", ""}) {
-    QTest::newRow(name) << int(tab) << p << sph << in << message << out;
+             const QStringList& in, const QString& message, const QStringList& out = {"", ""},
+             bool strict = false) {
+    QTest::newRow(name) << int(tab) << p << sph << in << message << out << strict;
 }
 
 // The origin text shows the parameter set's whole degrees.
@@ -65,6 +68,7 @@ void TstConversions::conversion_data() {
     QTest::addColumn<QStringList>("in");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QStringList>("out");
+    QTest::addColumn<bool>("strict");
 
     const QStringList lat52{"52", "0", "0", "N"};
     const QStringList lon1w{"1", "0", "0", "W"};
@@ -166,6 +170,51 @@ void TstConversions::conversion_data() {
         example + QStringList{"", "", "", "", "1", "", "", "W"}, "Enter position.");
     row("distance: position 1 longitude empty", Distance, kAiry, "2 W",
         QStringList{"52", "", "", "N", "", "", "", ""} + example, "Enter position.");
+
+    // The strict reader of the windows and quillmar-batch. Regressions: each
+    // of these converted without a word (seconds 27,2531 as 27; -52 39 27 as
+    // -51 20 33; 95 N; 75 minutes; W as a latitude letter).
+    const QStringList sph{"2 W", "49", ""};
+    auto strict = [&](const char* name, Tab tab, const QStringList& in, const QString& message,
+                      const QStringList& out = {"", ""}) {
+        rowWith(name, tab, kAiry, sph, in, message, out, true);
+    };
+    const QStringList south{"467632.817", "-11361277.357"};
+    strict("strict: worked example", GeogToGrid, example, "", {"468643.108", "234025.790"});
+    strict("strict: lower-case letters", GeogToGrid, {"52", "", "", "n", "1", "", "", "w"}, "",
+           {"468643.108", "234025.790"});
+    strict("strict: comma in seconds", GeogToGrid, QStringList{"52", "39", "27,2531", "N"} + lon1w,
+           "Entry must be numeric");
+    strict("strict: whole position pasted into the degrees", GeogToGrid,
+           QStringList{"52 39 27.2531", "", "", "N"} + lon1w, "Entry must be numeric");
+    strict("strict: minus negates the whole angle", GeogToGrid,
+           QStringList{"-52", "39", "27", ""} + lon1w, "", south);
+    strict("strict: the same angle with S", GeogToGrid, QStringList{"52", "39", "27", "S"} + lon1w,
+           "", south);
+    strict("strict: minus with S is ambiguous", GeogToGrid,
+           QStringList{"-52", "39", "27", "S"} + lon1w,
+           "Latitude: a minus in the degrees together with S is ambiguous; give one or the other.");
+    strict("strict: minus zero degrees is south", GeogToGrid,
+           QStringList{"-0", "30", "", ""} + lon1w, "", {"511266.575", "-5582333.753"});
+    strict("strict: 95 N", GeogToGrid, QStringList{"95", "", "", "N"} + lon1w,
+           "Latitude must lie between 90 S and 90 N.");
+    strict("strict: 75 minutes", GeogToGrid, QStringList{"52", "75", "", "N"} + lon1w,
+           "Latitude minutes must be at least 0 and less than 60.");
+    strict("strict: 60 seconds", GeogToGrid, QStringList{"52", "0", "60", "N"} + lon1w,
+           "Latitude seconds must be at least 0 and less than 60.");
+    strict("strict: negative minutes", GeogToGrid, QStringList{"52", "-1", "", "N"} + lon1w,
+           "Latitude minutes must be at least 0 and less than 60.");
+    strict("strict: W as the latitude letter", GeogToGrid, QStringList{"52", "", "", "W"} + lon1w,
+           "Latitude letter must be N or S.");
+    strict("strict: 181 E", GeogToGrid, QStringList{"52", "", "", "N", "181", "", "", "E"},
+           "Longitude must lie between 180 W and 180 E.");
+    strict("strict: first faulty field in keyboard order", GeogToGrid,
+           {"52", "75", "", "W", "x", "", "", ""}, "Latitude minutes must be at least 0 and less than 60.");
+    strict("strict: distance grid field", Distance, none + QStringList{"0", "0", "3000,5", "4000"},
+           "Entry must be numeric");
+    strict("strict: distance position 2 minutes", Distance,
+           example + QStringList{"52", "75", "", "N", "1", "", "", "W"},
+           "Position 2 latitude minutes must be at least 0 and less than 60.");
 }
 
 void TstConversions::conversion() {
@@ -173,12 +222,13 @@ void TstConversions::conversion() {
     QFETCH(geo::ProjectionParams, params);
     QFETCH(QStringList, sph);
     QFETCH(QStringList, in);
+    QFETCH(bool, strict);
     convert::SpheroidTexts spheroid{s(sph[0]), s(sph[1]), s(sph[2])};
     std::string message;
     QStringList out;
     if (tab == GeogToGrid) {
         const convert::GeogInput g{s(in[0]), s(in[1]), s(in[2]), s(in[3]), s(in[4]),
-                                   s(in[5]), s(in[6]), s(in[7]), true};
+                                   s(in[5]), s(in[6]), s(in[7]), true, !strict};
         const convert::GridTexts r = convert::Geog_To_Grid(params, spheroid, g);
         message = r.message;
         out = QStringList{q(r.easting), q(r.northing)};
@@ -191,6 +241,7 @@ void TstConversions::conversion() {
         out = r.message.empty() ? QStringList{q(t.lat), q(t.lon)} : QStringList{"", ""};
     } else {
         convert::DistanceInput d;
+        d.lenient = !strict;
         for (int i = 0; i < in.size(); ++i)
             (i < 16 ? d.geog[std::size_t(i)] : d.grid[std::size_t(i - 16)]) = s(in[i]);
         const convert::DistanceTexts r = convert::Point_Distance(params, spheroid, d);

@@ -148,8 +148,10 @@ void TstWorkingTabs::conversion_data() {
         {"52", "0", "45", "N", "1", "0", "45", "W"}, "", grid, {}, true);
     row("geog: southern western example", 2, Southern, "57 W", "0 N",
         {"34", "30", "0", "S", "58", "15", "0", "W"}, "", {"385242.653", "6181693.653"});
-    row("geog: -3 with W is 3 east, on the meridian 3 E", 2, Airy, "3 E", "49 N",
-        {"49", "0", "0", "N", "-3", "0", "0", "W"}, "", atZero);
+    // A minus with W read as 3 east before; now refused as ambiguous.
+    row("geog: -3 with W is ambiguous", 2, Airy, "3 E", "49 N",
+        {"49", "0", "0", "N", "-3", "0", "0", "W"},
+        "Longitude: a minus in the degrees together with W is ambiguous; give one or the other.");
     row("geog: -3 with empty letter is 3 west, on the meridian 3 W", 2, Airy, "3 W", "49 N",
         {"49", "0", "0", "N", "-3", "0", "0", ""}, "", atZero);
     row("geog: no spheroid reported before empty degrees", 2, Airy, "", "49 N", {},
