@@ -6,8 +6,6 @@
 #include "menufrm.h"
 #include "shell.h"
 #include "store.h"
-#include "trig1frm.h"
-#include "trig2frm.h"
 
 #include <QAbstractButton>
 #include <QApplication>

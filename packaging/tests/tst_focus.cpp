@@ -6,8 +6,7 @@
 #include "modalguard.h"
 #include "shell.h"
 #include "store.h"
-#include "trig1frm.h"
-#include "trig2frm.h"
+#include "trianglewindow.h"
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -44,8 +43,8 @@ class TestFocus : public QObject {
     AppState shellState_; // the shell installs its own give-up handler
     std::unique_ptr<Shell> shell_;
     std::unique_ptr<MenuFrm> conversion_;
-    std::unique_ptr<Trig1Frm> triangular_;
-    std::unique_ptr<Trig2Frm> trilateration_;
+    std::unique_ptr<TriangleWindow> triangular_;
+    std::unique_ptr<TriangleWindow> trilateration_;
 
     QWidget* window(const QString& name) {
         if (name == QLatin1String("menu"))
@@ -67,9 +66,9 @@ class TestFocus : public QObject {
         conversion_ = std::make_unique<MenuFrm>(state_);
         QVERIFY(conversion_->Load());
         conversion_->show();
-        triangular_ = std::make_unique<Trig1Frm>();
+        triangular_ = std::make_unique<TriangleWindow>(TriangleWindow::Kind::Angles);
         triangular_->show();
-        trilateration_ = std::make_unique<Trig2Frm>();
+        trilateration_ = std::make_unique<TriangleWindow>(TriangleWindow::Kind::Bearings);
         trilateration_->show();
         shell_ = std::make_unique<Shell>(shellState_,
                                          Shell::Options{dir_.filePath(QStringLiteral("data")),

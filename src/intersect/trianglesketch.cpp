@@ -2,8 +2,8 @@
 
 #include <QPainter>
 
-// The coordinates match the label positions in trig1frm.ui and trig2frm.ui;
-// move both together.
+// The coordinates match the label positions in trianglewindow_angles.ui and
+// trianglewindow_bearings.ui; move both together.
 namespace {
 constexpr QPointF kA{30, 118}, kB{210, 118}, kC{120, 30};    // angles
 constexpr QPointF kNA{40, 160}, kNB{196, 160}, kNC{118, 44}; // bearings

@@ -5,8 +5,7 @@
 #include "paths.h"
 #include "printing.h"
 #include "store.h"
-#include "trig1frm.h"
-#include "trig2frm.h"
+#include "trianglewindow.h"
 #include "ui_mainmenufrm.h"
 
 #include <QApplication>
@@ -134,17 +133,17 @@ void Shell::showMenu() {
 }
 
 void Shell::openTriangular() {
-    auto* w = new Trig1Frm();
-    load(w);
-    connect(w, &Trig1Frm::closed, this, &Shell::showMenu);
-    menu_->hide();
-    w->show();
+    openTriangle(TriangleWindow::Kind::Angles);
 }
 
 void Shell::openTrilateration() {
-    auto* w = new Trig2Frm();
+    openTriangle(TriangleWindow::Kind::Bearings);
+}
+
+void Shell::openTriangle(TriangleWindow::Kind kind) {
+    auto* w = new TriangleWindow(kind);
     load(w);
-    connect(w, &Trig2Frm::closed, this, &Shell::showMenu);
+    connect(w, &TriangleWindow::closed, this, &Shell::showMenu);
     menu_->hide();
     w->show();
 }

@@ -8,6 +8,7 @@
 
 #include "appstate.h"
 #include "menufrm.h"
+#include "trianglewindow.h"
 
 #include <QLockFile>
 #include <QPointer>
@@ -78,6 +79,7 @@ class Shell : public QObject {
   private:
     void load(QWidget* w);
     void showMenu();
+    void openTriangle(TriangleWindow::Kind kind);
 
     AppState& state_;
     Options options_;

@@ -1,7 +1,6 @@
 // Both intersection windows driven through their controls, headless.
 #include "modalguard.h"
-#include "trig1frm.h"
-#include "trig2frm.h"
+#include "trianglewindow.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -21,7 +20,8 @@ const QString kNoCompute = QStringLiteral("Data does not compute.");
 const QString kTooFar = QStringLiteral("This formula is not suitable for this distance.");
 
 QWidget* Open(int window) {
-    QWidget* w = window == 1 ? static_cast<QWidget*>(new Trig1Frm) : new Trig2Frm;
+    QWidget* w = new TriangleWindow(window == 1 ? TriangleWindow::Kind::Angles
+                                                : TriangleWindow::Kind::Bearings);
     w->show();
     return w;
 }
@@ -58,7 +58,7 @@ class BoxWitness : public QObject {
 
 } // namespace
 
-class TstTrigWindows : public QObject {
+class TstTriangleWindow : public QObject {
     Q_OBJECT
   private slots:
     // Inputs E1 N1 E2 N2 a b and results E3 N3 comma-separated; the results
@@ -148,10 +148,7 @@ class TstTrigWindows : public QObject {
         // Called by itself, it leaves the focus where it was.
         Field(w, "txt_angleb")->setText(QStringLiteral("1"));
         Field(w, "txt_N2")->setFocus();
-        if (auto* t1 = qobject_cast<Trig1Frm*>(w))
-            t1->Clear_Details();
-        else
-            qobject_cast<Trig2Frm*>(w)->Clear_Details();
+        qobject_cast<TriangleWindow*>(w)->Clear_Details();
         QCOMPARE(Field(w, "txt_angleb")->text(), QString());
         QCOMPARE(QApplication::focusWidget(), Field(w, "txt_N2"));
         delete w;
@@ -246,5 +243,5 @@ class TstTrigWindows : public QObject {
     }
 };
 
-QTEST_MAIN(TstTrigWindows)
-#include "tst_trigwindows.moc"
+QTEST_MAIN(TstTriangleWindow)
+#include "tst_trianglewindow.moc"
