@@ -3,7 +3,7 @@
 // real windows as the desktop draws them. Run by scripts/screenshots.sh under
 // Xvfb; never installed.
 #include "appstate.h"
-#include "menufrm.h"
+#include "conversionwindow.h"
 #include "shell.h"
 #include "store.h"
 
@@ -78,7 +78,7 @@ int main(int argc, char* argv[]) {
     Grab(shell.menu(), QStringLiteral("main-menu"));
 
     shell.openConversion();
-    MenuFrm* conv = shell.conversionWindow();
+    ConversionWindow* conv = shell.conversionWindow();
     auto* tabs = Child<QTabWidget>(conv, "SSTab1");
     auto* list = Child<QListWidget>(conv, "List1");
     const auto found = list->findItems(QStringLiteral("Airy 1830 / National Grid"), Qt::MatchExactly);

@@ -2,7 +2,7 @@
 // fields in the documented order, skipping hidden ones, and each entry field
 // must announce the caption beside it.
 #include "appstate.h"
-#include "menufrm.h"
+#include "conversionwindow.h"
 #include "modalguard.h"
 #include "shell.h"
 #include "store.h"
@@ -42,7 +42,7 @@ class TestFocus : public QObject {
     AppState state_;
     AppState shellState_; // the shell installs its own give-up handler
     std::unique_ptr<Shell> shell_;
-    std::unique_ptr<MenuFrm> conversion_;
+    std::unique_ptr<ConversionWindow> conversion_;
     std::unique_ptr<TriangleWindow> triangular_;
     std::unique_ptr<TriangleWindow> trilateration_;
 
@@ -63,7 +63,7 @@ class TestFocus : public QObject {
         QVERIFY(catalogue::CatalogueStore::InstallDefault(catalogue));
         state_.DatabasePath = catalogue;
         state_.terminate = [] { QFAIL("the program gave up"); };
-        conversion_ = std::make_unique<MenuFrm>(state_);
+        conversion_ = std::make_unique<ConversionWindow>(state_);
         QVERIFY(conversion_->Load());
         conversion_->show();
         triangular_ = std::make_unique<TriangleWindow>(TriangleWindow::Kind::Angles);

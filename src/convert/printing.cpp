@@ -1,8 +1,8 @@
 // The three printed reports.
 #include "printing.h"
-#include "menufrm.h"
+#include "conversionwindow.h"
 #include "messages.h"
-#include "ui_menufrm.h"
+#include "ui_conversionwindow.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -102,13 +102,13 @@ reports::SpheroidTexts spheroidTexts(const QObject* w) {
 
 } // namespace
 
-void MenuFrm::connectPrinting() {
-    connect(ui->Command2, &QPushButton::clicked, this, &MenuFrm::Command2_clicked);
-    connect(ui->Command3, &QPushButton::clicked, this, &MenuFrm::Command3_clicked);
-    connect(ui->Command4, &QPushButton::clicked, this, &MenuFrm::Command4_clicked);
+void ConversionWindow::connectPrinting() {
+    connect(ui->Command2, &QPushButton::clicked, this, &ConversionWindow::Command2_clicked);
+    connect(ui->Command3, &QPushButton::clicked, this, &ConversionWindow::Command3_clicked);
+    connect(ui->Command4, &QPushButton::clicked, this, &ConversionWindow::Command4_clicked);
 }
 
-void MenuFrm::Command2_clicked() {
+void ConversionWindow::Command2_clicked() {
     // The position texts are taken before the dialog is shown.
     const bool withSeconds = ui->opt_long->isChecked();
     const QString latitude =
@@ -123,7 +123,7 @@ void MenuFrm::Command2_clicked() {
     });
 }
 
-void MenuFrm::Command3_clicked() {
+void ConversionWindow::Command3_clicked() {
     reports::printReport(this, [this] {
         return reports::Grid_To_Geog_Report(spheroidTexts(this), ui->txt_east->text(),
                                             ui->txt_north->text(), ui->txt_lat->text(),
@@ -131,7 +131,7 @@ void MenuFrm::Command3_clicked() {
     });
 }
 
-void MenuFrm::Command4_clicked() {
+void ConversionWindow::Command4_clicked() {
     reports::printReport(this, [this] {
         return reports::Distance_Report(spheroidTexts(this), ui->lbl_kms->text(),
                                         ui->lbl_miles->text());

@@ -1,10 +1,10 @@
 // Handlers of the "Geog to Grid", "Grid to Geog" and "Distance" tabs. They
 // only move texts between the fields and the conversions.
 #include "conversions.h"
-#include "menufrm.h"
+#include "conversionwindow.h"
 #include "messages.h"
 #include "spheroidtab.h"
-#include "ui_menufrm.h"
+#include "ui_conversionwindow.h"
 #include "widgets.h"
 
 #include <QLineEdit>
@@ -31,7 +31,7 @@ convert::SpheroidTexts spheroidTexts(const SpheroidTab* tab) {
 
 } // namespace
 
-void MenuFrm::connectWorkingTabs() {
+void ConversionWindow::connectWorkingTabs() {
     connect(ui->cmd_convert, &QPushButton::clicked, this, [this] { cmd_convert_clicked(); });
     connect(ui->Command1, &QPushButton::clicked, this, [this] { Command1_clicked(); });
     connect(ui->cmd_calc, &QPushButton::clicked, this, [this] { cmd_calc_clicked(); });
@@ -50,7 +50,7 @@ void MenuFrm::connectWorkingTabs() {
         f->resize(minWidth, f->height());
 }
 
-void MenuFrm::cmd_convert_clicked() {
+void ConversionWindow::cmd_convert_clicked() {
     convert::GeogInput in;
     in.lat_deg = text(ui->txt_lat_deg);
     in.lat_min = text(ui->txt_lat_min);
@@ -76,7 +76,7 @@ void MenuFrm::cmd_convert_clicked() {
     ui->txt_northing->setText(qs(r.northing));
 }
 
-void MenuFrm::Command1_clicked() {
+void ConversionWindow::Command1_clicked() {
     const convert::GridInput in{text(ui->txt_east), text(ui->txt_north)};
     const convert::GeogTexts r = convert::Grid_To_Geog(state_.params, spheroidTexts(spheroid_), in);
     if (!r.message.empty()) {
@@ -97,7 +97,7 @@ void MenuFrm::Command1_clicked() {
         Show_Result_Minutes();
 }
 
-void MenuFrm::cmd_calc_clicked() {
+void ConversionWindow::cmd_calc_clicked() {
     convert::DistanceInput in;
     QLineEdit* const geog[16] = {
         ui->txt_lat_deg1,  ui->txt_lat_min1,  ui->txt_lat_sec1,  ui->txt_lat_hemis1,
@@ -129,7 +129,7 @@ void MenuFrm::cmd_calc_clicked() {
     ui->lbl_miles->setText(qs(r.miles));
 }
 
-void MenuFrm::Option3_clicked() {
+void ConversionWindow::Option3_clicked() {
     for (QWidget* w : std::initializer_list<QWidget*>{ui->txt_lat_sec1, ui->txt_long_sec1,
                                                       ui->txt_lat_sec2, ui->txt_long_sec2,
                                                       ui->Label5_5})
@@ -141,7 +141,7 @@ void MenuFrm::Option3_clicked() {
     ui->txt_lat_deg1->setFocus();
 }
 
-void MenuFrm::Option4_clicked() {
+void ConversionWindow::Option4_clicked() {
     for (QWidget* w : std::initializer_list<QWidget*>{ui->txt_lat_sec1, ui->txt_long_sec1,
                                                       ui->txt_lat_sec2, ui->txt_long_sec2,
                                                       ui->Label5_5})

@@ -1,12 +1,12 @@
 #include "shell.h"
 
-#include "menufrm.h"
+#include "conversionwindow.h"
 #include "messages.h"
 #include "paths.h"
 #include "printing.h"
 #include "store.h"
 #include "trianglewindow.h"
-#include "ui_mainmenufrm.h"
+#include "ui_mainmenu.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -16,24 +16,24 @@
 
 #include <unistd.h>
 
-MainMenufrm::MainMenufrm(Shell& shell, QWidget* parent)
-    : QWidget(parent), shell_(shell), ui(std::make_unique<Ui::MainMenufrm>()) {
+MainMenu::MainMenu(Shell& shell, QWidget* parent)
+    : QWidget(parent), shell_(shell), ui(std::make_unique<Ui::MainMenu>()) {
     ui->setupUi(this);
-    connect(ui->SSCommand1, &QPushButton::clicked, this, &MainMenufrm::SSCommand1_clicked);
-    connect(ui->SSCommand2, &QPushButton::clicked, this, &MainMenufrm::SSCommand2_clicked);
-    connect(ui->SSCommand3, &QPushButton::clicked, this, &MainMenufrm::SSCommand3_clicked);
-    connect(ui->SSCommand4, &QPushButton::clicked, this, &MainMenufrm::SSCommand4_clicked);
+    connect(ui->SSCommand1, &QPushButton::clicked, this, &MainMenu::SSCommand1_clicked);
+    connect(ui->SSCommand2, &QPushButton::clicked, this, &MainMenu::SSCommand2_clicked);
+    connect(ui->SSCommand3, &QPushButton::clicked, this, &MainMenu::SSCommand3_clicked);
+    connect(ui->SSCommand4, &QPushButton::clicked, this, &MainMenu::SSCommand4_clicked);
 }
 
-MainMenufrm::~MainMenufrm() = default;
+MainMenu::~MainMenu() = default;
 
 // The buttons open the windows named here, whatever their captions say.
-void MainMenufrm::SSCommand1_clicked() { shell_.openTriangular(); }
-void MainMenufrm::SSCommand2_clicked() { shell_.openTrilateration(); }
-void MainMenufrm::SSCommand4_clicked() { shell_.openConversion(); }
-void MainMenufrm::SSCommand3_clicked() { close(); }
+void MainMenu::SSCommand1_clicked() { shell_.openTriangular(); }
+void MainMenu::SSCommand2_clicked() { shell_.openTrilateration(); }
+void MainMenu::SSCommand4_clicked() { shell_.openConversion(); }
+void MainMenu::SSCommand3_clicked() { close(); }
 
-void MainMenufrm::closeEvent(QCloseEvent* event) {
+void MainMenu::closeEvent(QCloseEvent* event) {
     // Closing the menu always ends the run.
     event->accept();
     shell_.shutDown();
@@ -111,7 +111,7 @@ bool Shell::Start() {
         common::Show_Message(nullptr, QStringLiteral("Can't find database (Quillmar.mdb)"));
     }
 
-    menu_ = new MainMenufrm(*this);
+    menu_ = new MainMenu(*this);
     load(menu_);
     showMenu();
     return true;
@@ -150,23 +150,23 @@ void Shell::openTriangle(TriangleWindow::Kind kind) {
 
 void Shell::openConversion() {
     menu_->hide();
-    if (!menuFrm_) {
-        auto* w = new MenuFrm(state_);
-        menuFrm_ = w;
+    if (!conversionWindow_) {
+        auto* w = new ConversionWindow(state_);
+        conversionWindow_ = w;
         load(w);
-        connect(w, &MenuFrm::closed, this, &Shell::showMenu);
+        connect(w, &ConversionWindow::closed, this, &Shell::showMenu);
         if (!w->Load()) {
             // Reported already. Unless the run is ending, unload the window
             // so the next opening tries the catalogue again.
             if (!terminated_) {
-                menuFrm_ = nullptr;
+                conversionWindow_ = nullptr;
                 w->deleteLater();
                 showMenu();
             }
             return;
         }
     }
-    menuFrm_->show();
+    conversionWindow_->show();
 }
 
 void Shell::shutDown() {

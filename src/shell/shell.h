@@ -7,7 +7,7 @@
 #pragma once
 
 #include "appstate.h"
-#include "menufrm.h"
+#include "conversionwindow.h"
 #include "trianglewindow.h"
 
 #include <QLockFile>
@@ -18,15 +18,15 @@
 #include <vector>
 
 namespace Ui {
-class MainMenufrm;
+class MainMenu;
 }
 class Shell;
 
-class MainMenufrm : public QWidget {
+class MainMenu : public QWidget {
     Q_OBJECT
   public:
-    MainMenufrm(Shell& shell, QWidget* parent = nullptr);
-    ~MainMenufrm() override;
+    MainMenu(Shell& shell, QWidget* parent = nullptr);
+    ~MainMenu() override;
 
     void SSCommand1_clicked();
     void SSCommand2_clicked();
@@ -38,7 +38,7 @@ class MainMenufrm : public QWidget {
 
   private:
     Shell& shell_;
-    std::unique_ptr<Ui::MainMenufrm> ui;
+    std::unique_ptr<Ui::MainMenu> ui;
 };
 
 class Shell : public QObject {
@@ -61,8 +61,8 @@ class Shell : public QObject {
     // copy is running); otherwise the menu is showing.
     bool Start();
 
-    MainMenufrm* menu() const { return menu_; }
-    MenuFrm* conversionWindow() const { return menuFrm_; }
+    MainMenu* menu() const { return menu_; }
+    ConversionWindow* conversionWindow() const { return conversionWindow_; }
     // Windows loaded and not yet unloaded, oldest first.
     QList<QWidget*> loadedWindows() const;
     bool terminated() const { return terminated_; }
@@ -84,8 +84,8 @@ class Shell : public QObject {
     AppState& state_;
     Options options_;
     std::unique_ptr<QLockFile> lock_;
-    QPointer<MainMenufrm> menu_;
-    QPointer<MenuFrm> menuFrm_;
+    QPointer<MainMenu> menu_;
+    QPointer<ConversionWindow> conversionWindow_;
     std::vector<QPointer<QWidget>> loaded_;
     bool terminated_ = false;
     bool shuttingDown_ = false;

@@ -2,7 +2,7 @@
 // drives it: clicks on list rows and buttons, keys typed into fields.
 #pragma once
 
-#include "menufrm.h"
+#include "conversionwindow.h"
 #include "modalguard.h"
 #include "rawcatalogue.h"
 
@@ -21,13 +21,13 @@ struct TabWindow {
     AppState state;
     int terminations = 0;
     ModalGuard guard;
-    std::unique_ptr<MenuFrm> w;
+    std::unique_ptr<ConversionWindow> w;
 
     explicit TabWindow(const QList<testcat::Row>& rows) {
         testcat::create(path, rows);
         state.DatabasePath = path;
         state.terminate = [this] { ++terminations; };
-        w = std::make_unique<MenuFrm>(state);
+        w = std::make_unique<ConversionWindow>(state);
         w->Load();
         w->show();
         QApplication::setActiveWindow(w.get());

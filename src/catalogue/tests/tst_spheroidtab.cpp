@@ -542,7 +542,7 @@ class TestSpheroidTab : public QObject {
         else if (action == "delete")
             t.click("SSCommand4");
         else
-            QVERIFY(!MenuFrm(t.state).Load());
+            QVERIFY(!ConversionWindow(t.state).Load());
         QVERIFY_GUARD(t.guard);
         QCOMPARE(t.terminations, 1);
         QVERIFY(!QFile::exists(t.path)); // nothing was created in its place

@@ -1,6 +1,6 @@
 // The printed reports: the line layout on its own, then each report printed
 // to a PDF through the real painting code and read back with pdftotext.
-#include "menufrm.h"
+#include "conversionwindow.h"
 #include "modalguard.h"
 #include "printing.h"
 #include "reports.h"
@@ -114,7 +114,7 @@ class TestReports : public QObject {
 
     QTemporaryDir dir_;
     AppState state_;
-    std::unique_ptr<MenuFrm> window_;
+    std::unique_ptr<ConversionWindow> window_;
     // The printable area's edges and the column width, in points.
     double topMargin_ = 0;
     double leftMargin_ = 0;
@@ -130,7 +130,7 @@ void TestReports::initTestCase() {
 }
 
 void TestReports::init() {
-    window_ = std::make_unique<MenuFrm>(state_);
+    window_ = std::make_unique<ConversionWindow>(state_);
     QVERIFY(window_->Load());
 }
 

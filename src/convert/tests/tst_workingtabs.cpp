@@ -1,6 +1,6 @@
 // The three working tabs driven through the real window by objectName: what
 // each click writes, which box it shows, and that a failure changes nothing.
-#include "menufrm.h"
+#include "conversionwindow.h"
 #include "modalguard.h"
 #include "store.h"
 #include "widgets.h"
@@ -38,14 +38,14 @@ const QString kLon1W = "001 Deg  0 Min 0.000 Sec W";
 struct Rig {
     QTemporaryDir dir;
     AppState state;
-    std::unique_ptr<MenuFrm> w;
+    std::unique_ptr<ConversionWindow> w;
 
     Rig() {
         state.DatabasePath = dir.filePath(QStringLiteral("QUILLMAR.MDB"));
         if (!catalogue::CatalogueStore::InstallDefault(state.DatabasePath))
             qFatal("cannot install the default catalogue");
         state.terminate = [] { qFatal("the window gave up"); };
-        w = std::make_unique<MenuFrm>(state);
+        w = std::make_unique<ConversionWindow>(state);
         w->Load();
         w->show();
     }

@@ -10,15 +10,15 @@
 #include <memory>
 
 namespace Ui {
-class MenuFrm;
+class ConversionWindow;
 }
 class SpheroidTab;
 
-class MenuFrm : public QWidget {
+class ConversionWindow : public QWidget {
     Q_OBJECT
   public:
-    explicit MenuFrm(AppState& state, QWidget* parent = nullptr);
-    ~MenuFrm() override;
+    explicit ConversionWindow(AppState& state, QWidget* parent = nullptr);
+    ~ConversionWindow() override;
 
     // Window load: the Spheroid tab selected, the list filled. False when
     // the catalogue could not be read and the program is giving up.
@@ -64,6 +64,6 @@ class MenuFrm : public QWidget {
     void connectPrinting();    // printing.cpp
 
     AppState& state_;
-    std::unique_ptr<Ui::MenuFrm> ui;
+    std::unique_ptr<Ui::ConversionWindow> ui;
     SpheroidTab* spheroid_ = nullptr;
 };

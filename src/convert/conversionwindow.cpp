@@ -1,8 +1,8 @@
-#include "menufrm.h"
+#include "conversionwindow.h"
 
 #include "numtext.h"
 #include "spheroidtab.h"
-#include "ui_menufrm.h"
+#include "ui_conversionwindow.h"
 #include "widgets.h"
 
 #include <QApplication>
@@ -31,15 +31,15 @@ template <class F> void onSelected(QRadioButton* b, QObject* ctx, F f) {
 
 } // namespace
 
-MenuFrm::MenuFrm(AppState& state, QWidget* parent)
-    : QWidget(parent), state_(state), ui(std::make_unique<Ui::MenuFrm>()) {
+ConversionWindow::ConversionWindow(AppState& state, QWidget* parent)
+    : QWidget(parent), state_(state), ui(std::make_unique<Ui::ConversionWindow>()) {
     ui->setupUi(this);
     spheroid_ = new SpheroidTab(state_, ui->tabSpheroid);
     ui->tabSpheroidLayout->addWidget(spheroid_);
     spheroid_->setClearDetails([this] { Clear_Details(); });
-    connect(spheroid_, &SpheroidTab::closeRequested, this, &MenuFrm::close);
+    connect(spheroid_, &SpheroidTab::closeRequested, this, &ConversionWindow::close);
 
-    connect(ui->SSTab1, &QTabWidget::currentChanged, this, &MenuFrm::SSTab1_changed);
+    connect(ui->SSTab1, &QTabWidget::currentChanged, this, &ConversionWindow::SSTab1_changed);
     for (QLineEdit* f : {ui->txt_ns, ui->txt_ew, ui->txt_lat_hemis1, ui->txt_lat_hemis2,
                          ui->txt_long_hemis1, ui->txt_long_hemis2})
         keepUpperCase(f);
@@ -59,14 +59,14 @@ MenuFrm::MenuFrm(AppState& state, QWidget* parent)
     connectPrinting();
 }
 
-MenuFrm::~MenuFrm() = default;
+ConversionWindow::~ConversionWindow() = default;
 
-bool MenuFrm::Load() {
+bool ConversionWindow::Load() {
     ui->SSTab1->setCurrentIndex(0);
     return spheroid_->Load();
 }
 
-void MenuFrm::closeEvent(QCloseEvent* event) {
+void ConversionWindow::closeEvent(QCloseEvent* event) {
     // Closing only hides: the window keeps its state for the next opening.
     // At the end of a desktop session it must let go, or logout stalls.
     if (qApp->isSavingSession()) {
@@ -78,7 +78,7 @@ void MenuFrm::closeEvent(QCloseEvent* event) {
     emit closed();
 }
 
-void MenuFrm::SSTab1_changed(int) {
+void ConversionWindow::SSTab1_changed(int) {
     for (QLineEdit* f :
          {ui->txt_lat_deg1, ui->txt_lat_min1, ui->txt_lat_sec1, ui->txt_lat_hemis1,
           ui->txt_long_deg1, ui->txt_long_min1, ui->txt_long_sec1, ui->txt_long_hemis1,
@@ -91,7 +91,7 @@ void MenuFrm::SSTab1_changed(int) {
     ui->txt_long->setText(QString());
 }
 
-void MenuFrm::Clear_Details() {
+void ConversionWindow::Clear_Details() {
     spheroid_->ClearFields();
     state_.central_meridian_text.clear();
     state_.params.central_meridian = 0;
@@ -106,7 +106,7 @@ void MenuFrm::Clear_Details() {
     state_.params.scale_factor = 0;
 }
 
-void MenuFrm::setGeogEntryGeometry(bool withSeconds) {
+void ConversionWindow::setGeogEntryGeometry(bool withSeconds) {
     const int minWidth = common::Twips(this, withSeconds ? 624 : 1100);
     const int letterLeft = common::Twips(this, withSeconds ? 5040 : 4750);
     for (QLineEdit* f : {ui->txt_lat_min, ui->txt_long_min})
@@ -115,7 +115,7 @@ void MenuFrm::setGeogEntryGeometry(bool withSeconds) {
         f->move(letterLeft, f->y());
 }
 
-void MenuFrm::opt_long_clicked() {
+void ConversionWindow::opt_long_clicked() {
     ui->txt_lat_sec->show();
     ui->txt_long_sec->show();
     ui->Sec->show();
@@ -123,7 +123,7 @@ void MenuFrm::opt_long_clicked() {
     ui->txt_lat_deg->setFocus();
 }
 
-void MenuFrm::opt_short_clicked() {
+void ConversionWindow::opt_short_clicked() {
     ui->txt_lat_sec->hide();
     ui->txt_long_sec->hide();
     ui->Sec->hide();
@@ -145,17 +145,17 @@ void MenuFrm::opt_short_clicked() {
     fold(ui->txt_long_min, ui->txt_long_sec);
 }
 
-void MenuFrm::Show_Result_Minutes() {
+void ConversionWindow::Show_Result_Minutes() {
     const numtext::LayoutTexts t = numtext::Layout_Minutes(state_.result);
     ui->txt_lat->setText(qs(t.lat));
     ui->txt_long->setText(qs(t.lon));
 }
 
-void MenuFrm::Show_Result_Seconds() {
+void ConversionWindow::Show_Result_Seconds() {
     const numtext::LayoutTexts t = numtext::Layout_Seconds(state_.result);
     ui->txt_lat->setText(qs(t.lat));
     ui->txt_long->setText(qs(t.lon));
 }
 
-void MenuFrm::Option1_clicked() { Show_Result_Minutes(); }
-void MenuFrm::Option2_clicked() { Show_Result_Seconds(); }
+void ConversionWindow::Option1_clicked() { Show_Result_Minutes(); }
+void ConversionWindow::Option2_clicked() { Show_Result_Seconds(); }

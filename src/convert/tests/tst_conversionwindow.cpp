@@ -1,7 +1,7 @@
 // The conversion window as a whole: tab changes, Clear_Details, upper-case
 // letter fields, the two entry modes of "Geog to Grid" and the result
 // layouts before any conversion.
-#include "menufrm.h"
+#include "conversionwindow.h"
 #include "modalguard.h"
 #include "store.h"
 #include "widgets.h"
@@ -25,13 +25,13 @@ struct Window {
     QTemporaryDir dir;
     AppState state;
     ModalGuard guard;
-    std::unique_ptr<MenuFrm> w;
+    std::unique_ptr<ConversionWindow> w;
 
     Window() {
         state.DatabasePath = dir.filePath(QStringLiteral("QUILLMAR.MDB"));
         catalogue::CatalogueStore::InstallDefault(state.DatabasePath);
         state.terminate = [] { QFAIL("the program gave up"); };
-        w = std::make_unique<MenuFrm>(state);
+        w = std::make_unique<ConversionWindow>(state);
         w->Load();
         w->show();
         QApplication::setActiveWindow(w.get());
@@ -49,7 +49,7 @@ struct Window {
 
 } // namespace
 
-class TestMenuFrm : public QObject {
+class TestConversionWindow : public QObject {
     Q_OBJECT
 
   private slots:
@@ -64,7 +64,7 @@ class TestMenuFrm : public QObject {
     void layoutsBeforeConversion();
 };
 
-void TestMenuFrm::initialState() {
+void TestConversionWindow::initialState() {
     Window t;
     auto* tabs = t.get<QTabWidget>("SSTab1");
     QCOMPARE(tabs->currentIndex(), 0);
@@ -80,7 +80,7 @@ void TestMenuFrm::initialState() {
     QVERIFY_GUARD(t.guard);
 }
 
-void TestMenuFrm::clearing_data() {
+void TestConversionWindow::clearing_data() {
     QTest::addColumn<int>("from");
     QTest::addColumn<int>("to"); // -1: Clear_Details
     QTest::addColumn<QStringList>("emptied");
@@ -94,7 +94,7 @@ void TestMenuFrm::clearing_data() {
 // Every other field keeps its text; both keep the last result, the latitude
 // of origin and the selection; Clear_Details empties the parameter set's
 // numbers and central meridian.
-void TestMenuFrm::clearing() {
+void TestConversionWindow::clearing() {
     QFETCH(int, from);
     QFETCH(int, to);
     QFETCH(QStringList, emptied);
@@ -140,7 +140,7 @@ void TestMenuFrm::clearing() {
     QVERIFY_GUARD(t.guard);
 }
 
-void TestMenuFrm::upperCase_data() {
+void TestConversionWindow::upperCase_data() {
     QTest::addColumn<QString>("field");
     QTest::addColumn<int>("tab");
     QTest::addColumn<QString>("typed");
@@ -157,7 +157,7 @@ void TestMenuFrm::upperCase_data() {
 }
 
 // Typed or set by the program, the text is forced the same way.
-void TestMenuFrm::upperCase() {
+void TestConversionWindow::upperCase() {
     QFETCH(QString, field);
     QFETCH(int, tab);
     QFETCH(QString, typed);
@@ -174,7 +174,7 @@ void TestMenuFrm::upperCase() {
 // Each switch hides or shows the seconds, which the keyboard then skips or
 // visits, sets the twip geometry and focuses the first entry; a click on the
 // mode already selected does nothing; the window keeps its mode when closed.
-void TestMenuFrm::entryModes() {
+void TestConversionWindow::entryModes() {
     Window t;
     const auto check = [&](bool withSeconds) {
         for (const char* f : {"txt_lat_sec", "txt_long_sec"})
@@ -219,7 +219,7 @@ void TestMenuFrm::entryModes() {
     QCOMPARE(t.get("txt_long_min")->width(), 10);
 
     t.click("opt_short");
-    QSignalSpy closed(t.w.get(), &MenuFrm::closed);
+    QSignalSpy closed(t.w.get(), &ConversionWindow::closed);
     t.w->close();
     QCOMPARE(closed.count(), 1);
     QVERIFY(!t.w->isVisible());
@@ -230,7 +230,7 @@ void TestMenuFrm::entryModes() {
     QVERIFY_GUARD(t.guard);
 }
 
-void TestMenuFrm::minutesFold_data() {
+void TestConversionWindow::minutesFold_data() {
     QTest::addColumn<QStringList>("typed"); // lat min, lat sec, long min, long sec
     QTest::addColumn<QString>("latMin");
     QTest::addColumn<QString>("longMin");
@@ -254,7 +254,7 @@ void TestMenuFrm::minutesFold_data() {
 // The seconds fold into the minutes and leave their fields (regression: kept
 // hidden, they were counted again after switching back, 1.1 km off), degrees
 // and letters are not touched, and switching back changes nothing.
-void TestMenuFrm::minutesFold() {
+void TestConversionWindow::minutesFold() {
     QFETCH(QStringList, typed);
     QFETCH(QStringList, secondsAfter);
     Window t;
@@ -275,7 +275,7 @@ void TestMenuFrm::minutesFold() {
     QVERIFY_GUARD(t.guard);
 }
 
-void TestMenuFrm::layoutsBeforeConversion() {
+void TestConversionWindow::layoutsBeforeConversion() {
     Window t;
     t.chooseTab(1);
     t.click("Option2"); // already selected: nothing happens
@@ -290,5 +290,5 @@ void TestMenuFrm::layoutsBeforeConversion() {
     QVERIFY_GUARD(t.guard);
 }
 
-QTEST_MAIN(TestMenuFrm)
-#include "tst_menufrm.moc"
+QTEST_MAIN(TestConversionWindow)
+#include "tst_conversionwindow.moc"
