@@ -204,6 +204,16 @@ QString SpheroidTab::Unusable() const {
 void SpheroidTab::SSCommand1_clicked() {
     if (clearDetails_)
         clearDetails_();
+    // A new entry starts here: nothing is selected, so Edit and Delete have
+    // nothing to act on, and Save is offered instead of overwriting the
+    // entry shown before.
+    refreshing_ = true;
+    ui->List1->clearSelection();
+    ui->List1->setCurrentRow(-1);
+    refreshing_ = false;
+    state_.SelectedRef.reset();
+    state_.entry_problems.clear();
+    setButtons(true, false, false);
 }
 
 void SpheroidTab::SSCommand2_clicked() {
@@ -222,6 +232,13 @@ void SpheroidTab::SSCommand2_clicked() {
     state_.SelectedRef = key;
     RefreshList();
     setButtons(false, false, false);
+    // The new entry, last in stored order, is selected and put in force at
+    // once, as a click on it would.
+    const auto found = ui->List1->findItems(texts.name, Qt::MatchFixedString);
+    if (!found.isEmpty()) {
+        ui->List1->scrollToItem(found.last());
+        ui->List1->setCurrentItem(found.last());
+    }
 }
 
 void SpheroidTab::SSCommand3_clicked() {

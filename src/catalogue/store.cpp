@@ -214,6 +214,28 @@ bool refTaken(Session& s, qint64 key) {
     return Session::next(q, kRead) && q.value(0).toLongLong() > 0;
 }
 
+// A second entry of the same name (case ignored) could never be selected:
+// a lookup by name finds the first, and Delete would then remove that one.
+// `self` is the row being rewritten, which may keep its own name.
+void refuseNameTaken(Session& s, const QString& name, std::optional<qint64> self) {
+    QSqlQuery q = s.query(QStringLiteral("SELECT rowid, ref, name FROM Spheroid ORDER BY rowid"),
+                          kRead);
+    q.setForwardOnly(true);
+    Session::exec(q, kRead);
+    bool selfSeen = false;
+    while (Session::next(q, kRead)) {
+        if (self && !selfSeen && q.value(1).toLongLong() == *self) {
+            selfSeen = true; // the row an update rewrites: the first with its key
+            continue;
+        }
+        if (!q.value(2).isNull() && fieldText(q.value(2)).compare(name, Qt::CaseInsensitive) == 0)
+            throw StoreError(StoreError::Kind::Failed,
+                             QStringLiteral("Another entry is already named \"%1\" (names are "
+                                            "compared ignoring case). Nothing was saved.")
+                                 .arg(fieldText(q.value(2))));
+    }
+}
+
 void refuseBadNumbers(const EntryTexts& t) {
     const QString problem = CatalogueStore::CheckEntry(t);
     if (!problem.isEmpty())
@@ -362,6 +384,7 @@ qint64 CatalogueStore::NextKey() const {
 qint64 CatalogueStore::SaveEntry(qint64 key, const EntryTexts& texts) {
     Session s(path_, readOnly_);
     refuseBadNumbers(texts);
+    refuseNameTaken(s, texts.name, std::nullopt);
     if (refTaken(s, key))
         key = nextKeyIn(s);
     insertRow(s, key, texts);
@@ -406,6 +429,7 @@ void updateRow(Session& s, qint64 key, const EntryTexts& texts) {
 void CatalogueStore::UpdateEntry(qint64 key, const EntryTexts& texts) {
     Session s(path_, readOnly_);
     refuseBadNumbers(texts);
+    refuseNameTaken(s, texts.name, key);
     updateRow(s, key, texts);
     s.commit();
 }

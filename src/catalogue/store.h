@@ -63,7 +63,8 @@ class CatalogueStore {
     // is already taken, one more than the largest id or ref.
     qint64 NextKey() const;
     // Adds a row, never overwrites one. Returns the key used: `key`, or a
-    // fresh one when `key` is already taken.
+    // fresh one when `key` is already taken. A name another entry has (case
+    // ignored) is refused, as it is by UpdateEntry.
     qint64 SaveEntry(qint64 key, const EntryTexts& texts);
     // Rewrites the row with ref = key; the meridian only when given.
     void UpdateEntry(qint64 key, const EntryTexts& texts);
