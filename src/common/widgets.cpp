@@ -1,6 +1,11 @@
 #include "widgets.h"
 
+#include <QAbstractButton>
+#include <QEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QShortcut>
 #include <QWidget>
 
 namespace common {
@@ -15,6 +20,54 @@ bool ForceUpperCase(QLineEdit* field, const QString& text) {
     field->setText(upper);
     field->setCursorPosition(qMin(pos, int(upper.size())));
     return true;
+}
+
+void PressOnEnter(const QList<QLineEdit*>& fields, QAbstractButton* button) {
+    for (QLineEdit* f : fields)
+        QObject::connect(f, &QLineEdit::returnPressed, button, [button] {
+            if (button->isEnabled() && button->isVisible())
+                button->click();
+        });
+}
+
+namespace {
+
+class WindowKeys : public QObject {
+  public:
+    using QObject::QObject;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            auto* button = qobject_cast<QAbstractButton*>(watched);
+            if (button && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+                if (button->isEnabled())
+                    button->click();
+                return true;
+            }
+        } else if (event->type() == QEvent::FocusOut) {
+            if (auto* field = qobject_cast<QLineEdit*>(watched))
+                field->setCursorPosition(0);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
+
+void InstallWindowKeys(QWidget* window, std::function<void()> onEscape) {
+    auto* keys = new WindowKeys(window);
+    for (QPushButton* b : window->findChildren<QPushButton*>())
+        b->installEventFilter(keys);
+    for (QLineEdit* f : window->findChildren<QLineEdit*>()) {
+        f->installEventFilter(keys);
+        QObject::connect(f, &QLineEdit::textChanged, f,
+                         [f](const QString& text) { f->setToolTip(text); });
+    }
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+    escape->setContext(Qt::WindowShortcut);
+    QObject::connect(escape, &QShortcut::activated, window, std::move(onEscape));
 }
 
 } // namespace common

@@ -1,8 +1,12 @@
 // Small widget rules shared by the windows.
 #pragma once
 
+#include <QList>
 #include <QString>
 
+#include <functional>
+
+class QAbstractButton;
 class QLineEdit;
 class QWidget;
 
@@ -15,5 +19,14 @@ int Twips(const QWidget* w, int twips);
 // Replaces the field's text by its upper-case form, keeping the cursor.
 // True when the text changed (the field then signals the change again).
 bool ForceUpperCase(QLineEdit* field, const QString& text);
+
+// Enter in any of the fields presses the button (when it can be pressed).
+void PressOnEnter(const QList<QLineEdit*>& fields, QAbstractButton* button);
+
+// The keys every working window shares: Enter on a focused push button
+// presses it (as Space does), Escape runs `onEscape`, and each text field
+// shows its beginning again when the user leaves it, with its whole text as
+// tooltip, so a long entry never reads as a shorter one.
+void InstallWindowKeys(QWidget* window, std::function<void()> onEscape);
 
 } // namespace common

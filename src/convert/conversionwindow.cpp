@@ -57,6 +57,8 @@ ConversionWindow::ConversionWindow(AppState& state, QWidget* parent)
     setGeogEntryGeometry(true);
     connectWorkingTabs();
     connectPrinting();
+    // Escape does what Close does.
+    common::InstallWindowKeys(this, [this] { close(); });
 }
 
 ConversionWindow::~ConversionWindow() = default;

@@ -44,6 +44,40 @@ void ConversionWindow::connectWorkingTabs() {
         if (on)
             Option4_clicked();
     });
+    // Enter in an entry presses its tab's button.
+    const QList<QLineEdit*> geogToGrid{ui->txt_lat_deg,  ui->txt_lat_min,  ui->txt_lat_sec,
+                                       ui->txt_ns,       ui->txt_long_deg, ui->txt_long_min,
+                                       ui->txt_long_sec, ui->txt_ew};
+    const QList<QLineEdit*> gridToGeog{ui->txt_east, ui->txt_north};
+    const QList<QLineEdit*> distance{
+        ui->txt_lat_deg1,  ui->txt_lat_min1,  ui->txt_lat_sec1,  ui->txt_lat_hemis1,
+        ui->txt_long_deg1, ui->txt_long_min1, ui->txt_long_sec1, ui->txt_long_hemis1,
+        ui->txt_lat_deg2,  ui->txt_lat_min2,  ui->txt_lat_sec2,  ui->txt_lat_hemis2,
+        ui->txt_long_deg2, ui->txt_long_min2, ui->txt_long_sec2, ui->txt_long_hemis2,
+        ui->txt_east1,     ui->txt_north1,    ui->txt_east2,     ui->txt_north2};
+    common::PressOnEnter(geogToGrid, ui->cmd_convert);
+    common::PressOnEnter(gridToGeog, ui->Command1);
+    common::PressOnEnter(distance, ui->cmd_calc);
+    // A result belongs to the entries it was computed from: once the user
+    // edits one (the program's own writes do not count), the result goes, so
+    // a printed report never pairs one entry with another's result.
+    for (QLineEdit* f : geogToGrid)
+        connect(f, &QLineEdit::textEdited, this, [this] {
+            ui->txt_easting->clear();
+            ui->txt_northing->clear();
+        });
+    for (QLineEdit* f : gridToGeog)
+        connect(f, &QLineEdit::textEdited, this, [this] {
+            ui->txt_lat->clear();
+            ui->txt_long->clear();
+            state_.result = {};
+        });
+    for (QLineEdit* f : distance)
+        connect(f, &QLineEdit::textEdited, this, [this] {
+            ui->lbl_kms->setText(QStringLiteral("#"));
+            ui->lbl_miles->setText(QStringLiteral("#"));
+        });
+
     // Widths in pixels depend on the screen; start from the twip width.
     const int minWidth = common::Twips(this, ui->Option3->isChecked() ? 1176 : 456);
     for (QLineEdit* f : {ui->txt_lat_min1, ui->txt_long_min1, ui->txt_lat_min2, ui->txt_long_min2})

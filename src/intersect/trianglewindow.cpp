@@ -2,6 +2,7 @@
 
 #include "intersection.h"
 #include "messages.h"
+#include "widgets.h"
 #include "ui_trianglewindow_angles.h"
 #include "ui_trianglewindow_bearings.h"
 
@@ -32,6 +33,10 @@ TriangleWindow::TriangleWindow(Kind kind, QWidget* parent)
     connect(ui.SSCommand1, &QPushButton::clicked, this, &TriangleWindow::SSCommand1_clicked);
     connect(ui.SSCommand2, &QPushButton::clicked, this, &TriangleWindow::SSCommand2_clicked);
     connect(ui.SSCommand3, &QPushButton::clicked, this, &TriangleWindow::SSCommand3_clicked);
+    common::PressOnEnter({ui.txt_E1, ui.txt_N1, ui.txt_E2, ui.txt_N2, ui.txt_anglea, ui.txt_angleb},
+                         ui.SSCommand1);
+    // Escape does what Close does.
+    common::InstallWindowKeys(this, [this] { ui.SSCommand2->click(); });
 }
 
 void TriangleWindow::Clear_Details() {

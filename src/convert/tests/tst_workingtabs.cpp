@@ -123,6 +123,8 @@ class TstWorkingTabs : public QObject {
     void conversion();
     void distanceModeSwitch();
     void catalogueEntryEndToEnd();
+    void entriesAndResults_data();
+    void entriesAndResults();
 };
 
 void TstWorkingTabs::conversion_data() {
@@ -328,6 +330,84 @@ void TstWorkingTabs::catalogueEntryEndToEnd() {
     rig.click("Option2");
     QCOMPARE(rig.texts({"txt_lat", "txt_long"}), QStringList({kLat52, kLon1W}));
     QVERIFY_GUARD(guard);
+}
+
+// Regressions: the results could be typed into and stayed on screen (and on
+// the printed report) after their entries changed; Enter and Escape did
+// nothing; a narrow field scrolled to its end showed 7.2531 for 27.2531.
+void TstWorkingTabs::entriesAndResults_data() {
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QString>("steps"); // after a successful conversion; "," between
+    QTest::addColumn<QStringList>("out");
+    const QStringList grid{"468643.108", "234025.790"};
+    QTest::newRow("geog: Enter in an entry converts") << 2 << "clear,enter" << grid;
+    QTest::newRow("geog: Enter on the focused button presses it") << 2 << "clear,button" << grid;
+    QTest::newRow("geog: typing in an entry empties the results") << 2 << "type" << QStringList{"", ""};
+    QTest::newRow("geog: the program's writes keep them") << 2 << "fold" << grid;
+    QTest::newRow("grid: typing in an entry empties the results")
+        << 1 << "type" << QStringList{"", ""};
+    QTest::newRow("grid: Enter converts again") << 1 << "type,enter" << QStringList{kLat52, kLon1W};
+    QTest::newRow("distance: typing in an entry shows # again")
+        << 3 << "type" << QStringList{"#", "#"};
+    QTest::newRow("distance: Enter calculates") << 3 << "type,enter" << QStringList{"137.29", "74.13"};
+}
+
+void TstWorkingTabs::entriesAndResults() {
+    QFETCH(int, tab);
+    QFETCH(QString, steps);
+    const TabFields& fields = kTabs[tab];
+    Rig rig;
+    rig.setUp(Airy, "2 W", "49 N");
+    rig.tab(tab);
+    rig.set(fields.in, tab == 1 ? QStringList{"468643.108", "234025.790"}
+                       : tab == 2 ? kExample
+                                  : kMirrored);
+    rig.click(fields.button);
+    QApplication::setActiveWindow(rig.w.get());
+    QLineEdit* entry = rig.f(fields.in[tab == 2 ? 7 : 0]);
+    for (const QString& step : steps.split(',')) {
+        if (step == "clear") {
+            rig.set(fields.out, {"", ""});
+        } else if (step == "enter") {
+            entry->setFocus();
+            QTest::keyClick(entry, Qt::Key_Return);
+        } else if (step == "button") {
+            auto* b = must<QPushButton>(rig.w.get(), fields.button);
+            b->setFocus();
+            QTest::keyClick(b, Qt::Key_Return);
+        } else if (step == "type") {
+            // Typed over with the same text: the results go all the same.
+            const QString text = entry->text();
+            entry->setFocus();
+            entry->selectAll();
+            QTest::keyClicks(entry, text);
+        } else if (step == "fold") {
+            rig.click("opt_short");
+        }
+    }
+    QTEST(rig.texts(fields.out), "out");
+    for (const char* result : {"txt_easting", "txt_northing", "txt_lat", "txt_long"})
+        QVERIFY(rig.f(result)->isReadOnly());
+    if (tab == 1 && steps == "type")
+        QCOMPARE(rig.state.result.lat_hemis, std::string()); // the kept result is forgotten
+
+    // Leaving a field shows its beginning, and the whole text as tooltip.
+    QLineEdit* narrow = rig.f(tab == 1 ? "txt_east" : tab == 2 ? "txt_lat_deg" : "txt_lat_sec1");
+    narrow->setFocus();
+    narrow->setText(QStringLiteral("27.25312345678901234"));
+    narrow->end(false);
+    rig.f(tab == 1 ? "txt_north" : "txt_east1")->setFocus();
+    if (narrow->hasFocus()) { // no focus handling on this platform: send the event
+        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+        QApplication::sendEvent(narrow, &out);
+    }
+    QCOMPARE(narrow->cursorPosition(), 0);
+    QCOMPARE(narrow->toolTip(), narrow->text());
+
+    // Escape does what Close does.
+    QSignalSpy closed(rig.w.get(), &ConversionWindow::closed);
+    QTest::keyClick(rig.w.get(), Qt::Key_Escape);
+    QCOMPARE(closed.count(), 1);
 }
 
 QTEST_MAIN(TstWorkingTabs)

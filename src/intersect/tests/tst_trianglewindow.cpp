@@ -161,21 +161,57 @@ class TstTriangleWindow : public QObject {
         QTest::newRow("angles, window frame") << 1 << false;
         QTest::newRow("bearings, Close button") << 2 << true;
         QTest::newRow("bearings, window frame") << 2 << false;
+        // Regression rows: Escape did nothing.
+        QTest::newRow("angles, Escape") << 1 << true;
+        QTest::newRow("bearings, Escape") << 2 << true;
     }
     void close() {
         QFETCH(int, window);
         QFETCH(bool, byButton);
         QPointer<QWidget> w = Open(window);
         QSignalSpy spy(w.data(), SIGNAL(closed()));
-        if (byButton)
+        if (QString(QTest::currentDataTag()).endsWith("Escape")) {
+            QApplication::setActiveWindow(w);
+            QTest::keyClick(w, Qt::Key_Escape);
+        } else if (byButton) {
             QTest::mouseClick(must<QPushButton>(w, "SSCommand2"), Qt::LeftButton);
-        else
+        } else {
             w->close();
+        }
         QCOMPARE(spy.count(), 1);
         QVERIFY(!w->isVisible());
         w->close(); // a second close before the deletion is no second return to the menu
         QCOMPARE(spy.count(), 1);
         QTRY_VERIFY(w.isNull());
+    }
+
+    // Regression: Enter did nothing. In an entry it calculates; on a
+    // focused button it presses that button.
+    void enterKey_data() {
+        QTest::addColumn<int>("window");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QStringList>("results");
+        QTest::newRow("angles, Enter in angle b") << 1 << "txt_angleb"
+                                                  << QStringList{"50.000", "50.000"};
+        QTest::newRow("bearings, Enter in E1") << 2 << "txt_E1" << QStringList{"50.000", "50.000"};
+        QTest::newRow("angles, Enter on Clear Details") << 1 << "SSCommand3" << QStringList{"", ""};
+    }
+    void enterKey() {
+        QFETCH(int, window);
+        QFETCH(QString, target);
+        QPointer<QWidget> w = Open(window);
+        const QStringList in{"0", "0", "100", "0", "45", window == 1 ? "45" : "315"};
+        for (int i = 0; i < kInputs.size(); ++i)
+            Field(w, kInputs[i])->setText(in[i]);
+        QWidget* t = w->findChild<QWidget*>(target);
+        QVERIFY(t);
+        QApplication::setActiveWindow(w);
+        t->setFocus();
+        ModalGuard guard;
+        QTest::keyClick(t, Qt::Key_Return);
+        QVERIFY_GUARD(guard);
+        QTEST(Texts(w, {"txt_E3", "txt_N3"}), "results");
+        delete w;
     }
 
     void controls_data() {
