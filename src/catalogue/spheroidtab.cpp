@@ -139,6 +139,7 @@ void SpheroidTab::List1_clicked() {
     }
     state_.SelectedRef = found->ref;
     const catalogue::EntryTexts& t = found->texts;
+    state_.active_name = t.name;
     ui->txt_name->setText(t.name);
     ui->txt_major->setText(t.sma);
     ui->txt_ecc->setText(t.eccentricity);

@@ -25,6 +25,7 @@ struct AppState {
     // working tabs refuse while either is set. A selection sets both; the
     // central-meridian rule sets and mends only its own.
     QStringList entry_problems; // values of the selected entry that did not read
+    QString active_name;        // name of the selected entry in force; empty when none
     QString meridian_problem;   // a central meridian that did not read
 
     // Key of the entry last selected or saved; Edit and Delete act on it.

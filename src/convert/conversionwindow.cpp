@@ -7,6 +7,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
 
 #include <cmath>
 
@@ -65,6 +67,7 @@ ConversionWindow::~ConversionWindow() = default;
 
 bool ConversionWindow::Load() {
     ui->SSTab1->setCurrentIndex(0);
+    showParameterSet();
     return spheroid_->Load();
 }
 
@@ -91,10 +94,25 @@ void ConversionWindow::SSTab1_changed(int) {
     ui->lbl_miles->setText(QString());
     ui->txt_lat->setText(QString());
     ui->txt_long->setText(QString());
+    showParameterSet();
+}
+
+void ConversionWindow::showParameterSet() {
+    const QString cm = spheroid_->findChild<QLineEdit*>(QStringLiteral("txt_cm"))->text();
+    QString text = cm.isEmpty()                   ? QStringLiteral("Parameter set: none selected")
+                   : !state_.active_name.isEmpty() ? QStringLiteral("Parameter set: ") + state_.active_name
+                                                   : QStringLiteral("Parameter set: typed by hand, none selected");
+    if (!cm.isEmpty() && !spheroid_->Unusable().isEmpty())
+        text += QStringLiteral(" (cannot be used)");
+    for (QLabel* l : {ui->lbl_active_g2l, ui->lbl_active_g2g, ui->lbl_active_dist}) {
+        l->setText(text);
+        l->setToolTip(text);
+    }
 }
 
 void ConversionWindow::Clear_Details() {
     spheroid_->ClearFields();
+    state_.active_name.clear();
     state_.central_meridian_text.clear();
     state_.params.central_meridian = 0;
     state_.central_meridian_letter.clear();

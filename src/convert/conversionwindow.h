@@ -60,6 +60,8 @@ class ConversionWindow : public QWidget {
 
   private:
     void setGeogEntryGeometry(bool withSeconds);
+    // The working tabs' line naming the parameter set in force.
+    void showParameterSet();
     void connectWorkingTabs(); // workingtabs.cpp
     void connectPrinting();    // printing.cpp
 
