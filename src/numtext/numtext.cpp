@@ -6,17 +6,18 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <system_error>
 
 namespace numtext {
 
 namespace {
 
-bool Is_Digit(char c) {
+bool Is_Digit(int c) {
     return c >= '0' && c <= '9';
 }
 
-bool Is_Exponent_Letter(char c) {
+bool Is_Exponent_Letter(int c) {
     return c == 'E' || c == 'e' || c == 'D' || c == 'd';
 }
 
@@ -24,279 +25,102 @@ bool Is_Ignored_Blank(char c) {
     return c == ' ' || c == '\t' || c == '\n';
 }
 
+bool All_Zero(const char* s, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
+        if (s[i] != '0') {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Room for a text: on the stack up to N characters, on the heap beyond, so
+// that no length has a path of its own.
+template <std::size_t N>
+class Scratch {
+  public:
+    char* Room(std::size_t n) {
+        if (n <= N) {
+            return local_;
+        }
+        heap_ = std::make_unique<char[]>(n);
+        return heap_.get();
+    }
+
+  private:
+    char local_[N];
+    std::unique_ptr<char[]> heap_;
+};
+
 // Beyond these decimal orders a double is certainly infinite or zero, so the
 // exponent never has to be handed to the parser in full ("1e99999999999").
 constexpr long long kOrderSurelyInfinite = 400;
 constexpr long long kOrderSurelyZero = -400;
 constexpr long long kExponentCap = 1000000000; // keeps the sums below from overflowing
 
-// The number read so far: digits of the mantissa without the point, how many
-// of them stood before the point, and the exponent.
-struct Scanned {
-    bool negative = false;
-    std::string digits;
-    long long int_digits = 0;
-    long long exponent = 0;
-};
-
-// The value of a scanned number, exactly rounded. std::from_chars rather than
-// strtod: the point must be "." whatever locale the application has set.
-double Value_Of(const Scanned& s) {
-    const auto first_nonzero = s.digits.find_first_not_of('0');
-    if (first_nonzero == std::string::npos) {
-        return 0.0; // also for "-0": a field never shows a negative zero
-    }
-    const auto k = static_cast<long long>(first_nonzero);
-    const long long order = s.int_digits - 1 - k + s.exponent; // power of ten of the leading digit
-    const double sign = s.negative ? -1.0 : 1.0;
-    if (order > kOrderSurelyInfinite) {
-        return sign * std::numeric_limits<double>::infinity();
-    }
-    if (order < kOrderSurelyZero) {
-        return 0.0;
-    }
-    // Mantissa as a whole number and a power of ten: always a form the parser takes.
-    const auto frac_digits = static_cast<long long>(s.digits.size()) - s.int_digits;
-    std::string text = s.digits.substr(first_nonzero);
-    text += 'e';
-    text += std::to_string(s.exponent - frac_digits);
-    double value = 0.0;
-    const auto parsed = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (parsed.ec == std::errc::result_out_of_range) {
-        return order > 0 ? sign * std::numeric_limits<double>::infinity() : 0.0;
-    }
-    if (value == 0.0) {
-        return 0.0;
-    }
-    return sign * value;
-}
-
-// Mantissa and exponent of a finite x at 15 significant digits.
-struct Decimal15 {
-    bool negative = false;
-    std::string digits; // exactly 15 digits; all zeros for 0
-    int exponent = 0;   // power of ten of digits[0]
-};
-
-Decimal15 To_Decimal15(double x) {
-    Decimal15 d;
-    d.negative = std::signbit(x);
-    char buf[64];
-    // to_chars, not printf: exact rounding and no locale.
-    const auto res =
-        std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific, 14);
-    const std::string_view text(buf, static_cast<std::size_t>(res.ptr - buf));
-    const auto e_pos = text.find('e');
-    for (char c : text.substr(0, e_pos)) {
-        if (Is_Digit(c)) {
-            d.digits += c;
-        }
-    }
-    const auto exp_text = text.substr(e_pos + 1);
-    const char* exp_begin = exp_text.data();
-    if (*exp_begin == '+') {
-        ++exp_begin;
-    }
-    std::from_chars(exp_begin, exp_text.data() + exp_text.size(), d.exponent);
-    return d;
-}
-
-// Integer and fraction digits of a decimal; the integer part has at least one
-// digit, the fraction exactly as many as the mantissa reaches.
-struct FixedDigits {
-    std::string integer;
-    std::string fraction;
-};
-
-FixedDigits To_Fixed(const Decimal15& d) {
-    FixedDigits f;
-    const int n = static_cast<int>(d.digits.size());
-    if (d.exponent >= 0) {
-        const int int_len = d.exponent + 1;
-        if (int_len >= n) {
-            f.integer = d.digits + std::string(static_cast<std::size_t>(int_len - n), '0');
-        } else {
-            f.integer = d.digits.substr(0, static_cast<std::size_t>(int_len));
-            f.fraction = d.digits.substr(static_cast<std::size_t>(int_len));
-        }
-    } else {
-        f.integer = "0";
-        f.fraction = std::string(static_cast<std::size_t>(-d.exponent - 1), '0') + d.digits;
-    }
-    return f;
-}
-
-bool All_Zero(std::string_view s) {
-    return s.find_first_not_of('0') == std::string_view::npos;
-}
-
-std::string Strip_Leading_Zeros(const std::string& s) {
-    const auto p = s.find_first_not_of('0');
-    return p == std::string::npos ? std::string() : s.substr(p);
-}
-
-std::string Non_Finite_Text(double x) {
-    if (std::isnan(x)) {
-        return "nan";
-    }
-    return x < 0 ? "-inf" : "inf";
-}
-
-// The mask's layout: how many digits the integer part is padded to, whether a
-// point is written, how many placeholders follow it, and how many of those
-// always show (up to and including the last "0").
-struct MaskLayout {
-    std::size_t min_int_digits = 0;
-    bool has_point = false;
-    std::size_t decimals = 0;
-    std::size_t forced = 0;
-};
-
-MaskLayout Parse_Mask(std::string_view mask) {
-    MaskLayout m;
-    bool zero_seen = false;
-    for (char c : mask) {
-        if (c == '.') {
-            m.has_point = true; // a second point adds nothing
-        } else if (c == '0' || c == '#') {
-            if (m.has_point) {
-                ++m.decimals;
-                if (c == '0') {
-                    m.forced = m.decimals;
-                }
-            } else {
-                // Once a "0" appears, every placeholder from it to the point
-                // forces a digit: "00#" writes 3 as "003".
-                zero_seen = zero_seen || c == '0';
-                if (zero_seen) {
-                    ++m.min_int_digits;
-                }
-            }
-        }
-    }
-    return m;
-}
-
-// Adds one unit in the last place to a string of decimal digits.
-void Increment(std::string& digits) {
-    for (auto it = digits.rbegin(); it != digits.rend(); ++it) {
-        if (*it == '9') {
-            *it = '0';
-        } else {
-            ++*it;
-            return;
-        }
-    }
-    digits.insert(digits.begin(), '1');
-}
-
-// Any text Read_Number takes: blanks removed, then scanned into digits.
-double Read_Number_General(std::string_view text) {
-    std::string chars;
-    chars.reserve(text.size());
-    for (char c : text) {
-        if (!Is_Ignored_Blank(c)) {
-            chars += c;
-        }
-    }
-
-    Scanned s;
-    std::size_t i = 0;
-    if (i < chars.size() && (chars[i] == '+' || chars[i] == '-')) {
-        s.negative = chars[i] == '-';
-        ++i;
-    }
-    bool point_seen = false;
-    for (; i < chars.size(); ++i) {
-        const char c = chars[i];
-        if (Is_Digit(c)) {
-            s.digits += c;
-            if (!point_seen) {
-                ++s.int_digits;
-            }
-        } else if (c == '.' && !point_seen) {
-            point_seen = true;
-        } else {
-            break;
-        }
-    }
-    if (s.digits.empty()) {
-        return 0.0; // ".", "-", "N", "e5": no number at the start
-    }
-
-    // An exponent letter without digits after it is not part of the number:
-    // "1e" and "1e+" read as 1.
-    if (i < chars.size() && Is_Exponent_Letter(chars[i])) {
-        std::size_t j = i + 1;
-        bool exp_negative = false;
-        if (j < chars.size() && (chars[j] == '+' || chars[j] == '-')) {
-            exp_negative = chars[j] == '-';
-            ++j;
-        }
-        long long exponent = 0;
-        bool exp_digits = false;
-        for (; j < chars.size() && Is_Digit(chars[j]); ++j) {
-            exp_digits = true;
-            exponent = std::min(exponent * 10 + (chars[j] - '0'), kExponentCap);
-        }
-        if (exp_digits) {
-            s.exponent = exp_negative ? -exponent : exponent;
-        }
-    }
-    return Value_Of(s);
-}
-
-// Reading and writing without building strings, for the lengths that fields
-// hold. Each returns "not handled" for anything else, which then takes the
-// general path above; both give the same results for what the short one
-// handles.
-
+constexpr int kMantissaDigits = 19; // fits a uint64_t
+constexpr std::uint64_t kExactMantissa = std::uint64_t(1) << 53;
 constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-constexpr int kMaxShortDigits = 19;                    // fits a uint64_t
-constexpr std::uint64_t kExactMantissa = std::uint64_t(1) << 53;
 
-// Read_Number for at most 19 significant digits, which are read exactly as
-// an integer. A mantissa up to 2^53 and a power of ten up to 22 are both
-// exact doubles, so their product or quotient is the correctly rounded value,
-// the same double from_chars gives (Clinger's fast path); other short numbers
-// go to from_chars from a buffer on the stack. False: more digits.
-bool Read_Number_Short(std::string_view text, double& value) {
+// The number at the start of a text, as far as it goes.
+struct Scanned {
+    bool negative = false;
+    long long digits = 0;      // all digits of the mantissa
+    long long int_digits = 0;  // those before the point
+    long long significant = 0; // those from the first non-zero one on
+    const char* first_significant = nullptr;
+    std::uint64_t mantissa = 0; // the significant digits, while they fit
+    long long exponent = 0;
+    const char* end = nullptr; // just after the number
+};
+
+// What a scan is for: Is_Number asks only whether the text has the form of
+// a number and takes no blanks inside it; Read_Number wants the value and
+// ignores blanks anywhere.
+enum class ScanFor { Form, Value };
+
+// Sign, digits with at most one point, and an exponent that counts only with
+// digits of its own ("1e" and "1e+" end before the letter).
+template <ScanFor kFor>
+Scanned Scan_Number(std::string_view text) {
+    constexpr bool kValue = kFor == ScanFor::Value;
+    Scanned s;
     const char* p = text.data();
     const char* const end = p + text.size();
-    // Blanks are ignored anywhere, so every look at the next character skips them.
     auto next = [&p, end]() -> int {
-        while (p != end && Is_Ignored_Blank(*p)) {
-            ++p;
+        if constexpr (kValue) {
+            while (p != end && Is_Ignored_Blank(*p)) {
+                ++p;
+            }
         }
         return p == end ? -1 : static_cast<unsigned char>(*p);
     };
 
-    bool negative = false;
     int c = next();
     if (c == '+' || c == '-') {
-        negative = c == '-';
+        s.negative = c == '-';
         ++p;
         c = next();
     }
-    std::uint64_t mantissa = 0;
-    int significant = 0;      // digits from the first non-zero one on
-    long long int_digits = 0; // digits before the point
-    long long digits = 0;     // all digits
     bool point_seen = false;
     for (;; c = next()) {
-        if (c >= '0' && c <= '9') {
-            ++digits;
-            if (!point_seen) {
-                ++int_digits;
-            }
-            if (significant > 0 || c != '0') {
-                if (significant == kMaxShortDigits) {
-                    return false;
+        if (Is_Digit(c)) {
+            ++s.digits;
+            if constexpr (kValue) {
+                if (!point_seen) {
+                    ++s.int_digits;
                 }
-                mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
-                ++significant;
+                if (s.significant > 0 || c != '0') {
+                    if (s.significant == 0) {
+                        s.first_significant = p;
+                    }
+                    if (s.significant < kMantissaDigits) {
+                        s.mantissa = s.mantissa * 10 + static_cast<unsigned>(c - '0');
+                    }
+                    ++s.significant;
+                }
             }
             ++p;
         } else if (c == '.' && !point_seen) {
@@ -306,13 +130,8 @@ bool Read_Number_Short(std::string_view text, double& value) {
             break;
         }
     }
-    if (digits == 0 || mantissa == 0) {
-        value = 0.0; // no number at the start, or zero ("-0" included)
-        return true;
-    }
-
-    long long exponent = 0;
-    if (c >= 0 && Is_Exponent_Letter(static_cast<char>(c))) {
+    if (s.digits > 0 && Is_Exponent_Letter(c)) {
+        const char* const letter = p;
         ++p;
         int e = next();
         bool exp_negative = false;
@@ -323,54 +142,46 @@ bool Read_Number_Short(std::string_view text, double& value) {
         }
         long long magnitude = 0;
         bool exp_digits = false;
-        for (; e >= '0' && e <= '9'; e = next()) {
+        for (; Is_Digit(e); e = next()) {
             exp_digits = true;
-            magnitude = std::min(magnitude * 10 + (e - '0'), kExponentCap);
+            if constexpr (kValue) {
+                magnitude = std::min(magnitude * 10 + (e - '0'), kExponentCap);
+            }
             ++p;
         }
         if (exp_digits) {
-            exponent = exp_negative ? -magnitude : magnitude;
+            s.exponent = exp_negative ? -magnitude : magnitude;
+        } else {
+            p = letter;
         }
     }
-
-    const long long leading_zeros = digits - significant;
-    const long long order = int_digits - 1 - leading_zeros + exponent;
-    const double sign = negative ? -1.0 : 1.0;
-    if (order > kOrderSurelyInfinite) {
-        value = sign * std::numeric_limits<double>::infinity();
-        return true;
-    }
-    if (order < kOrderSurelyZero) {
-        value = 0.0;
-        return true;
-    }
-    const long long power = exponent - (digits - int_digits);
-    if (mantissa <= kExactMantissa && power >= -22 && power <= 22) {
-        const double m = static_cast<double>(mantissa);
-        value = sign * (power >= 0 ? m * kPow10[power] : m / kPow10[-power]);
-        return true;
-    }
-    char buf[48];
-    char* const mantissa_end = std::to_chars(buf, buf + 24, mantissa).ptr;
-    *mantissa_end = 'e';
-    char* const text_end = std::to_chars(mantissa_end + 1, buf + sizeof buf, power).ptr;
-    double parsed_value = 0.0;
-    const auto parsed = std::from_chars(buf, text_end, parsed_value);
-    if (parsed.ec == std::errc::result_out_of_range) {
-        value = order > 0 ? sign * std::numeric_limits<double>::infinity() : 0.0;
-    } else {
-        value = parsed_value == 0.0 ? 0.0 : sign * parsed_value;
-    }
-    return true;
+    s.end = p;
+    return s;
 }
 
-// Texts of numbers whose power of ten and mask stay within these bounds are
-// written into a buffer on the stack of kShortTextSize characters.
-constexpr int kShortOrder = 40;
-constexpr std::size_t kShortMask = 40;
-constexpr std::size_t kShortTextSize = 128;
+// The significant digits as a whole number times 10^power, handed to
+// from_chars: exactly rounded, and "." whatever locale the application set.
+double Parse_Significant(const Scanned& s, long long power, long long order) {
+    const auto n = static_cast<std::size_t>(s.significant);
+    Scratch<64> room;
+    char* const text = room.Room(n + 24);
+    char* t = text;
+    for (const char* p = s.first_significant; t != text + n; ++p) {
+        if (Is_Digit(*p)) { // passes over the blanks and the point
+            *t++ = *p;
+        }
+    }
+    *t++ = 'e';
+    t = std::to_chars(t, text + n + 24, power).ptr;
+    const double sign = s.negative ? -1.0 : 1.0;
+    double value = 0.0;
+    if (std::from_chars(text, t, value).ec == std::errc::result_out_of_range) {
+        return order > 0 ? sign * std::numeric_limits<double>::infinity() : 0.0;
+    }
+    return value == 0.0 ? 0.0 : sign * value;
+}
 
-// Decimal15 without the string: the 15 digits and the power of ten of the first.
+// The 15 significant digits of |x| and the power of ten of the first.
 struct Digits15 {
     char digits[15];
     int exponent = 0;
@@ -470,153 +281,122 @@ Digits15 To_Digits15(double x) {
     return d;
 }
 
-bool All_Zero(const char* s, std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i) {
-        if (s[i] != '0') {
-            return false;
-        }
-    }
-    return true;
-}
+// Room for the integer and fraction digits of any finite double side by side:
+// the smallest subnormal, 4.94...e-324, lays out as "0" and 323 zeros before
+// its 15 digits; the largest needs 309 integer digits.
+constexpr std::size_t kFixedRoom = 1 + 323 + 15;
 
-// To_Fixed into buffers: integer digits to `integer`, fraction digits to
-// `fraction`; returns their lengths. Each buffer holds kShortTextSize.
-void To_Fixed_Short(const Digits15& d, char* integer, std::size_t& int_len, char* fraction,
-                    std::size_t& frac_len) {
+struct FixedLengths {
+    std::size_t integer = 0; // at least 1
+    std::size_t fraction = 0;
+};
+
+// The integer digits of d followed directly by its fraction digits, as far as
+// the 15 digits reach, into out (kFixedRoom characters).
+FixedLengths Lay_Out(const Digits15& d, char* out) {
+    FixedLengths f;
     if (d.exponent >= 0) {
         const std::size_t whole = static_cast<std::size_t>(d.exponent) + 1;
+        std::memcpy(out, d.digits, 15);
         if (whole >= 15) {
-            std::memcpy(integer, d.digits, 15);
-            std::memset(integer + 15, '0', whole - 15);
-            int_len = whole;
-            frac_len = 0;
+            std::memset(out + 15, '0', whole - 15);
         } else {
-            std::memcpy(integer, d.digits, whole);
-            int_len = whole;
-            std::memcpy(fraction, d.digits + whole, 15 - whole);
-            frac_len = 15 - whole;
+            f.fraction = 15 - whole;
         }
+        f.integer = whole;
     } else {
-        integer[0] = '0';
-        int_len = 1;
         const std::size_t zeros = static_cast<std::size_t>(-d.exponent - 1);
-        std::memset(fraction, '0', zeros);
-        std::memcpy(fraction + zeros, d.digits, 15);
-        frac_len = zeros + 15;
-    }
-}
-
-// Plain_Text of a finite x into `out`; its length, or 0 when not short.
-std::size_t Plain_Text_Short(double x, char* out) {
-    const Digits15 d = To_Digits15(x);
-    if (All_Zero(d.digits, 15)) {
         out[0] = '0';
-        return 1;
+        std::memset(out + 1, '0', zeros);
+        std::memcpy(out + 1 + zeros, d.digits, 15);
+        f.integer = 1;
+        f.fraction = zeros + 15;
     }
-    if (d.exponent > kShortOrder || d.exponent < -kShortOrder) {
-        return 0;
-    }
-    char integer[kShortTextSize];
-    char fraction[kShortTextSize];
-    std::size_t int_len = 0;
-    std::size_t frac_len = 0;
-    To_Fixed_Short(d, integer, int_len, fraction, frac_len);
-    while (frac_len > 0 && fraction[frac_len - 1] == '0') {
-        --frac_len;
-    }
-    char* o = out;
-    if (std::signbit(x)) {
-        *o++ = '-';
-    }
-    std::memcpy(o, integer, int_len);
-    o += int_len;
-    if (frac_len > 0) {
-        *o++ = '.';
-        std::memcpy(o, fraction, frac_len);
-        o += frac_len;
-    }
-    return static_cast<std::size_t>(o - out);
+    return f;
 }
 
-// Format_Mask of a finite x and a non-empty mask into `out`; its length, or
-// 0 when not short.
-std::size_t Format_Mask_Short(double x, std::string_view mask, char* out) {
-    if (mask.size() > kShortMask) {
-        return 0;
+// Adds one unit in the last place to the len digits at first; a carry out of
+// the first digit takes the place before it, which must be there.
+void Increment(char*& first, std::size_t& len) {
+    std::size_t i = len;
+    while (i > 0 && first[i - 1] == '9') {
+        first[--i] = '0';
     }
-    const MaskLayout m = Parse_Mask(mask);
-    const std::size_t min_int_digits = m.min_int_digits;
-    const bool has_point = m.has_point;
-    const std::size_t decimals = m.decimals;
-    const std::size_t forced = m.forced;
+    if (i > 0) {
+        ++first[i - 1];
+    } else {
+        *--first = '1';
+        ++len;
+    }
+}
 
-    const Digits15 d = To_Digits15(x);
-    if (d.exponent > kShortOrder || d.exponent < -kShortOrder) {
-        return 0;
+std::string Non_Finite_Text(double x) {
+    if (std::isnan(x)) {
+        return "nan";
     }
-    // Integer digits and the mask's decimals side by side, one spare place
-    // in front for a carry out of the rounding.
-    char digits[kShortTextSize];
-    char fraction[kShortTextSize];
-    std::size_t int_len = 0;
-    std::size_t frac_len = 0;
-    To_Fixed_Short(d, digits + 1, int_len, fraction, frac_len);
-    if (frac_len < decimals + 1) {
-        std::memset(fraction + frac_len, '0', decimals + 1 - frac_len);
-    }
-    const bool round_up = fraction[decimals] >= '5';
-    std::memcpy(digits + 1 + int_len, fraction, decimals);
-    char* first = digits + 1;
-    std::size_t len = int_len + decimals;
-    if (round_up) {
-        std::size_t i = len;
-        while (i > 0 && first[i - 1] == '9') {
-            first[--i] = '0';
-        }
-        if (i > 0) {
-            ++first[i - 1];
-        } else {
-            *--first = '1';
-            ++len;
-        }
-    }
-    const std::size_t whole = len - decimals;
-    std::size_t skip = 0;
-    while (skip < whole && first[skip] == '0') {
-        ++skip;
-    }
+    return x < 0 ? "-inf" : "inf";
+}
 
-    char* o = out;
-    if (std::signbit(x) && !All_Zero(first, len)) {
-        *o++ = '-';
-    }
-    const std::size_t shown_int = whole - skip;
-    if (shown_int < min_int_digits) {
-        std::memset(o, '0', min_int_digits - shown_int);
-        o += min_int_digits - shown_int;
-    }
-    std::memcpy(o, first + skip, shown_int);
-    o += shown_int;
-    if (has_point) {
-        *o++ = '.';
-        const char* frac = first + whole;
-        std::size_t shown = forced;
-        for (std::size_t i = decimals; i > shown; --i) {
-            if (frac[i - 1] != '0') {
-                shown = i;
-                break;
+// The mask's layout: how many digits the integer part is padded to, whether a
+// point is written, how many placeholders follow it, and how many of those
+// always show (up to and including the last "0").
+struct MaskLayout {
+    std::size_t min_int_digits = 0;
+    bool has_point = false;
+    std::size_t decimals = 0;
+    std::size_t forced = 0;
+};
+
+MaskLayout Parse_Mask(std::string_view mask) {
+    MaskLayout m;
+    bool zero_seen = false;
+    for (char c : mask) {
+        if (c == '.') {
+            m.has_point = true; // a second point adds nothing
+        } else if (c == '0' || c == '#') {
+            if (m.has_point) {
+                ++m.decimals;
+                if (c == '0') {
+                    m.forced = m.decimals;
+                }
+            } else {
+                // Once a "0" appears, every placeholder from it to the point
+                // forces a digit: "00#" writes 3 as "003".
+                zero_seen = zero_seen || c == '0';
+                if (zero_seen) {
+                    ++m.min_int_digits;
+                }
             }
         }
-        std::memcpy(o, frac, shown);
-        o += shown;
     }
-    return static_cast<std::size_t>(o - out);
+    return m;
 }
+
 } // namespace
 
 double Read_Number(std::string_view text) {
-    double value = 0.0;
-    return Read_Number_Short(text, value) ? value : Read_Number_General(text);
+    const Scanned s = Scan_Number<ScanFor::Value>(text);
+    if (s.significant == 0) {
+        return 0.0; // no number at the start, or zero: a field never shows "-0"
+    }
+    const long long order = s.int_digits - 1 - (s.digits - s.significant) + s.exponent;
+    const double sign = s.negative ? -1.0 : 1.0;
+    if (order > kOrderSurelyInfinite) {
+        return sign * std::numeric_limits<double>::infinity();
+    }
+    if (order < kOrderSurelyZero) {
+        return 0.0;
+    }
+    const long long power = s.exponent - (s.digits - s.int_digits);
+    // A mantissa up to 2^53 and a power of ten up to 22 are both exact, so
+    // their product or quotient is already the correctly rounded value, the
+    // one from_chars would give (Clinger's fast path).
+    if (s.significant <= kMantissaDigits && s.mantissa <= kExactMantissa && power >= -22 &&
+        power <= 22) {
+        const double m = static_cast<double>(s.mantissa);
+        return sign * (power >= 0 ? m * kPow10[power] : m / kPow10[-power]);
+    }
+    return Parse_Significant(s, power, order);
 }
 
 bool Is_Number(std::string_view text) {
@@ -626,44 +406,8 @@ bool Is_Number(std::string_view text) {
     }
     const auto last = text.find_last_not_of(' ');
     const std::string_view t = text.substr(first, last - first + 1);
-
-    std::size_t i = 0;
-    if (t[i] == '+' || t[i] == '-') {
-        ++i;
-    }
-    bool digits = false;
-    bool point_seen = false;
-    for (; i < t.size(); ++i) {
-        if (Is_Digit(t[i])) {
-            digits = true;
-        } else if (t[i] == '.' && !point_seen) {
-            point_seen = true;
-        } else {
-            break;
-        }
-    }
-    if (!digits) {
-        return false;
-    }
-    if (i == t.size()) {
-        return true;
-    }
-    if (!Is_Exponent_Letter(t[i])) {
-        return false;
-    }
-    ++i;
-    if (i < t.size() && (t[i] == '+' || t[i] == '-')) {
-        ++i;
-    }
-    if (i == t.size()) {
-        return false; // "1e", "1e+": the exponent needs digits
-    }
-    for (; i < t.size(); ++i) {
-        if (!Is_Digit(t[i])) {
-            return false;
-        }
-    }
-    return true;
+    const Scanned s = Scan_Number<ScanFor::Form>(t);
+    return s.digits > 0 && s.end == t.data() + t.size();
 }
 
 std::optional<double> To_Number(std::string_view text) {
@@ -695,86 +439,37 @@ std::optional<int16_t> To_Whole_Number(std::string_view text) {
     return static_cast<int16_t>(whole);
 }
 
-namespace {
-
-std::string Plain_Text_General(double x) {
-    const Decimal15 d = To_Decimal15(x);
-    if (All_Zero(d.digits)) {
-        return "0";
-    }
-    FixedDigits f = To_Fixed(d);
-    const auto last = f.fraction.find_last_not_of('0');
-    f.fraction.erase(last == std::string::npos ? 0 : last + 1);
-    std::string out = d.negative ? "-" : "";
-    out += f.integer;
-    if (!f.fraction.empty()) {
-        out += '.';
-        out += f.fraction;
-    }
-    return out;
-}
-
-} // namespace
-
 std::string Plain_Text(double x) {
     if (!std::isfinite(x)) {
         return Non_Finite_Text(x);
     }
-    char buf[kShortTextSize];
-    const std::size_t n = Plain_Text_Short(x, buf);
-    return n ? std::string(buf, n) : Plain_Text_General(x);
+    const Digits15 d = To_Digits15(x);
+    if (All_Zero(d.digits, 15)) {
+        return "0";
+    }
+    char out[1 + kFixedRoom + 1];
+    char* o = out;
+    if (std::signbit(x)) {
+        *o++ = '-';
+    }
+    const FixedLengths f = Lay_Out(d, o);
+    o += f.integer;
+    std::size_t frac_len = f.fraction;
+    while (frac_len > 0 && o[frac_len - 1] == '0') {
+        --frac_len;
+    }
+    if (frac_len > 0) {
+        std::memmove(o + 1, o, frac_len);
+        *o++ = '.';
+        o += frac_len;
+    }
+    return std::string(out, static_cast<std::size_t>(o - out));
 }
 
 std::string Blank_Signed_Text(double x) {
     const std::string plain = Plain_Text(x);
     return x >= 0 ? " " + plain : plain;
 }
-
-namespace {
-
-std::string Format_Mask_General(double x, std::string_view mask) {
-    const MaskLayout m = Parse_Mask(mask);
-    const std::size_t decimals = m.decimals;
-
-    // Round the 15-digit decimal, not the binary value: 2.675 is 2.67499999...
-    // in binary but shows as 2.68, as the plain text "2.675" suggests.
-    const Decimal15 d = To_Decimal15(x);
-    FixedDigits f = To_Fixed(d);
-    if (f.fraction.size() < decimals + 1) {
-        f.fraction.resize(decimals + 1, '0');
-    }
-    const bool round_up = f.fraction[decimals] >= '5';
-    std::string digits = f.integer + f.fraction.substr(0, decimals);
-    if (round_up) {
-        Increment(digits);
-    }
-    const std::size_t int_len = digits.size() - decimals;
-    std::string integer = Strip_Leading_Zeros(digits.substr(0, int_len));
-    std::string fraction = digits.substr(int_len);
-
-    std::string out;
-    if (d.negative && !All_Zero(digits)) {
-        out += '-';
-    }
-    if (integer.size() < m.min_int_digits) {
-        integer.insert(0, m.min_int_digits - integer.size(), '0');
-    }
-    out += integer;
-    if (m.has_point) {
-        out += '.';
-        // Digits up to the last "0" placeholder always show; "#" places only
-        // up to the last non-zero digit.
-        const auto last_nonzero = fraction.find_last_not_of('0');
-        std::size_t shown = m.forced;
-        if (last_nonzero != std::string::npos) {
-            shown = std::max(shown, last_nonzero + 1);
-        }
-        out += fraction.substr(0, shown);
-    }
-    return out;
-}
-
-} // namespace
 
 std::string Format_Mask(double x, std::string_view mask) {
     if (!std::isfinite(x)) {
@@ -783,9 +478,59 @@ std::string Format_Mask(double x, std::string_view mask) {
     if (mask.empty()) {
         return Plain_Text(x);
     }
-    char buf[kShortTextSize];
-    const std::size_t n = Format_Mask_Short(x, mask, buf);
-    return n ? std::string(buf, n) : Format_Mask_General(x, mask);
+    const MaskLayout m = Parse_Mask(mask);
+    const std::size_t decimals = m.decimals;
+
+    // Round the 15-digit decimal, not the binary value: 2.675 is 2.67499999...
+    // in binary but shows as 2.68, as the plain text "2.675" suggests.
+    const Digits15 d = To_Digits15(x);
+    // Integer digits, then the fraction to one place past the mask's decimals;
+    // one spare place in front for a carry out of the rounding.
+    Scratch<512> digits_room;
+    char* first = digits_room.Room(1 + kFixedRoom + decimals + 1) + 1;
+    const FixedLengths f = Lay_Out(d, first);
+    if (f.fraction < decimals + 1) {
+        std::memset(first + f.integer + f.fraction, '0', decimals + 1 - f.fraction);
+    }
+    std::size_t len = f.integer + decimals;
+    if (first[len] >= '5') {
+        Increment(first, len);
+    }
+    const std::size_t whole = len - decimals;
+    std::size_t skip = 0;
+    while (skip < whole && first[skip] == '0') {
+        ++skip;
+    }
+    const std::size_t shown_int = whole - skip;
+
+    Scratch<512> out_room;
+    char* const out = out_room.Room(1 + std::max(shown_int, m.min_int_digits) + 1 + decimals);
+    char* o = out;
+    if (std::signbit(x) && !All_Zero(first, len)) {
+        *o++ = '-'; // a value that rounds to zero shows no sign
+    }
+    if (shown_int < m.min_int_digits) {
+        std::memset(o, '0', m.min_int_digits - shown_int);
+        o += m.min_int_digits - shown_int;
+    }
+    std::memcpy(o, first + skip, shown_int);
+    o += shown_int;
+    if (m.has_point) {
+        *o++ = '.';
+        // Digits up to the last "0" placeholder always show; "#" places only
+        // up to the last non-zero digit.
+        const char* const frac = first + whole;
+        std::size_t shown = m.forced;
+        for (std::size_t i = decimals; i > shown; --i) {
+            if (frac[i - 1] != '0') {
+                shown = i;
+                break;
+            }
+        }
+        std::memcpy(o, frac, shown);
+        o += shown;
+    }
+    return std::string(out, static_cast<std::size_t>(o - out));
 }
 
 LayoutTexts Layout_Minutes(const GeographicResult& r) {
