@@ -538,6 +538,42 @@ class TestSpheroidTab : public QObject {
         QVERIFY_GUARD(t.guard);
     }
 
+    // Regression: nothing on a working tab said which parameter set was in force.
+    void parameterSetShown_data() {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("none yet") << "" << "Parameter set: none selected";
+        QTest::newRow("selected") << "select" << "Parameter set: Airy 1830";
+        QTest::newRow("cleared") << "select,clear" << "Parameter set: none selected";
+        QTest::newRow("meridian typed by hand") << "clear,type"
+                                                << "Parameter set: typed by hand, none selected";
+        QTest::newRow("meridian that does not read")
+            << "select,bad" << "Parameter set: Airy 1830 (cannot be used)";
+    }
+    void parameterSetShown() {
+        QFETCH(QString, steps);
+        Window t;
+        for (const QString& step : steps.split(',', Qt::SkipEmptyParts)) {
+            if (step == "select") {
+                t.select("Airy 1830");
+            } else if (step == "clear") {
+                t.click("SSCommand1");
+            } else {
+                t.type("txt_cm", step == "type" ? "2 w" : "ab w");
+                if (step == "bad")
+                    t.guard.expect(kMeridianFormat);
+                t.leaveCm();
+            }
+        }
+        auto* tabs = t.get<QTabWidget>("SSTab1");
+        for (int tab : {1, 2, 3}) {
+            tabs->setCurrentIndex(tab);
+            for (const char* label : {"lbl_active_g2l", "lbl_active_g2g", "lbl_active_dist"})
+                QTEST(t.get<QLabel>(label)->text(), "shown");
+        }
+        QVERIFY_GUARD(t.guard);
+    }
+
     void catalogueDeleted_data() {
         QTest::addColumn<QString>("action");
         for (const char* a : {"select", "save", "edit", "delete", "window load"})
