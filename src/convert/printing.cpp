@@ -4,6 +4,9 @@
 #include "messages.h"
 #include "ui_conversionwindow.h"
 
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPointer>
@@ -23,6 +26,12 @@ class CtrlFrm : public QWidget {
   public:
     CtrlFrm() : printer(QPrinter::HighResolution) {
         setObjectName(QStringLiteral("ctrlfrm"));
+        renewDialog();
+    }
+    // The dialog takes its proposed file name from the printer when it is
+    // made, so each print gets a new one.
+    void renewDialog() {
+        delete CmDialog1;
         CmDialog1 = new QPrintDialog(&printer, this);
         CmDialog1->setObjectName(QStringLiteral("CmDialog1"));
     }
@@ -54,13 +63,30 @@ bool showPrinter(CtrlFrm* ctrl, QWidget* caller) {
     return dialog->exec() == QDialog::Accepted;
 }
 
+// A file name of its own for each report, in the folder of the last one:
+// proposing the same name every time overwrote the previous report.
+void proposeFileName(QPrinter& printer, const QString& report) {
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString base = QStringLiteral("quillmar-%1-%2").arg(report, stamp);
+    printer.setDocName(base);
+    if (printer.outputFormat() != QPrinter::PdfFormat || printer.outputFileName().isEmpty())
+        return; // a real printer: only the document name matters
+    const QDir folder = QFileInfo(printer.outputFileName()).dir();
+    QString name = folder.filePath(base + QStringLiteral(".pdf"));
+    for (int n = 2; QFileInfo::exists(name); ++n)
+        name = folder.filePath(QStringLiteral("%1-%2.pdf").arg(base).arg(n));
+    printer.setOutputFileName(name);
+}
+
 // Builds the report only after the dialog, so it prints the fields as they
 // stand once the user has confirmed.
-void printReport(QWidget* caller, const std::function<Report()>& build) {
+void printReport(QWidget* caller, const QString& report, const std::function<Report()>& build) {
     CtrlFrm* ctrl = controlForm();
     // Each report starts at one copy; the count the user then chooses is
     // the count printed.
     ctrl->printer.setCopyCount(1);
+    proposeFileName(ctrl->printer, report);
+    ctrl->renewDialog();
     if (!showPrinter(ctrl, caller))
         return; // cancelled: nothing printed, nothing said
     if (!Paint_Report(&ctrl->printer, build()))
@@ -117,14 +143,14 @@ void ConversionWindow::Command2_clicked() {
     const QString longitude =
         reports::Position_Text(ui->txt_long_deg->text(), ui->txt_long_min->text(),
                                ui->txt_long_sec->text(), ui->txt_ew->text(), withSeconds);
-    reports::printReport(this, [&] {
+    reports::printReport(this, QStringLiteral("geog-to-grid"), [&] {
         return reports::Geog_To_Grid_Report(spheroidTexts(this), latitude, longitude,
                                             ui->txt_easting->text(), ui->txt_northing->text());
     });
 }
 
 void ConversionWindow::Command3_clicked() {
-    reports::printReport(this, [this] {
+    reports::printReport(this, QStringLiteral("grid-to-geog"), [this] {
         return reports::Grid_To_Geog_Report(spheroidTexts(this), ui->txt_east->text(),
                                             ui->txt_north->text(), ui->txt_lat->text(),
                                             ui->txt_long->text());
@@ -132,7 +158,7 @@ void ConversionWindow::Command3_clicked() {
 }
 
 void ConversionWindow::Command4_clicked() {
-    reports::printReport(this, [this] {
+    reports::printReport(this, QStringLiteral("distance"), [this] {
         return reports::Distance_Report(spheroidTexts(this), ui->lbl_kms->text(),
                                         ui->lbl_miles->text());
     });

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QLocalSocket>
 #include <QIcon>
 #include <QStandardPaths>
 
@@ -91,8 +92,18 @@ bool Shell::Start() {
             locked = lock_->tryLock(0);
         }
     }
+    const QString raiseName = options_.lockFolder + QStringLiteral("/quillmar.raise");
     if (!locked) {
         if (lock_->error() == QLockFile::LockFailedError) {
+            // The running copy comes forward before this one ends, so the
+            // user sees the window the message speaks of.
+            QLocalSocket ask;
+            ask.connectToServer(raiseName);
+            if (ask.waitForConnected(1000)) {
+                ask.write("raise\n");
+                ask.waitForBytesWritten(1000);
+                ask.disconnectFromServer();
+            }
             common::Show_Message(nullptr, QStringLiteral("Program is already running"));
             lock_.reset();
             return false;
@@ -100,6 +111,18 @@ bool Shell::Start() {
         // The lock folder cannot be written: run without the guard rather
         // than refuse to run at all.
         lock_.reset();
+    } else {
+        // A socket left by a crashed run is stale now that the lock is ours.
+        QLocalServer::removeServer(raiseName);
+        raiseServer_ = new QLocalServer(this);
+        raiseServer_->setSocketOptions(QLocalServer::UserAccessOption);
+        connect(raiseServer_, &QLocalServer::newConnection, this, [this] {
+            while (QLocalSocket* s = raiseServer_->nextPendingConnection()) {
+                connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
+                bringForward();
+            }
+        });
+        raiseServer_->listen(raiseName);
     }
 
     const QString path = state_.InstallFolder + QLatin1Char('/') + catalogue::kFileName;
@@ -118,6 +141,17 @@ bool Shell::Start() {
 }
 
 void Shell::load(QWidget* w) { loaded_.emplace_back(w); }
+
+void Shell::bringForward() {
+    for (QWidget* w : loadedWindows()) {
+        if (!w->isVisible())
+            continue;
+        if (w->isMinimized())
+            w->showNormal();
+        w->raise();
+        w->activateWindow();
+    }
+}
 
 QList<QWidget*> Shell::loadedWindows() const {
     QList<QWidget*> out;

@@ -10,6 +10,7 @@
 #include "conversionwindow.h"
 #include "trianglewindow.h"
 
+#include <QLocalServer>
 #include <QLockFile>
 #include <QPointer>
 #include <QWidget>
@@ -84,6 +85,9 @@ class Shell : public QObject {
     AppState& state_;
     Options options_;
     std::unique_ptr<QLockFile> lock_;
+    // The running copy listens here; a second start asks it to come forward.
+    QLocalServer* raiseServer_ = nullptr;
+    void bringForward();
     QPointer<MainMenu> menu_;
     QPointer<ConversionWindow> conversionWindow_;
     std::vector<QPointer<QWidget>> loaded_;

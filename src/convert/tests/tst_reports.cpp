@@ -100,6 +100,8 @@ class TestReports : public QObject {
     void printedText();
     void columns();
     void cancelPrintsNothing();
+    void eachPrintProposesItsOwnFile_data();
+    void eachPrintProposesItsOwnFile();
     void failedJobIsReported();
 
   private:
@@ -439,6 +441,43 @@ void TestReports::cancelPrintsNothing() {
     QCOMPARE(Control_Form()->objectName(), QString("ctrlfrm"));
     QCOMPARE(Control_Form()->findChild<QPrintDialog*>("CmDialog1")->parentWidget(), Control_Form());
     QVERIFY(!Control_Form()->isVisible());
+}
+
+// Regressions: the dialog always proposed the file of the last report, which
+// a second print then overwrote; the copies chosen were forced back to 1.
+void TestReports::eachPrintProposesItsOwnFile_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("report");
+    QTest::newRow("Geog to Grid") << "Command2" << "geog-to-grid";
+    QTest::newRow("Grid to Geog") << "Command3" << "grid-to-geog";
+    QTest::newRow("Distance") << "Command4" << "distance";
+}
+void TestReports::eachPrintProposesItsOwnFile() {
+    QFETCH(QString, button);
+    QFETCH(QString, report);
+    apply(kSpheroidFields);
+    const QString first = dir_.filePath("first.pdf");
+    printTo(qPrintable(button), first);
+    QVERIFY(QFile::exists(first));
+    PrintDialogHook = nullptr;
+    QString proposed;
+    int copies = 0;
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, this, [&] {
+        if (auto* d = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget())) {
+            if (auto* f = d->findChild<QLineEdit*>(QStringLiteral("filename")))
+                proposed = f->text();
+            copies = d->printer()->copyCount();
+            d->reject();
+        }
+    });
+    answer.start(10);
+    click(qPrintable(button));
+    QVERIFY2(QFileInfo(proposed).dir() == QFileInfo(first).dir(), qPrintable(proposed));
+    QVERIFY2(QFileInfo(proposed).fileName().startsWith("quillmar-" + report + "-") &&
+                 proposed.endsWith(".pdf"),
+             qPrintable(proposed));
+    QCOMPARE(copies, 1);
 }
 
 void TestReports::failedJobIsReported() {

@@ -240,6 +240,22 @@ class TestShell : public QObject {
         QVERIFY(first.isLocked());
     }
 
+    // Regression: a second start said "Program is already running" but left
+    // the running window behind others (here: minimized).
+    void secondStartBringsFirstForward() {
+        Run r;
+        QVERIFY(r.start());
+        r.menu()->showMinimized();
+        QTRY_VERIFY(r.menu()->isMinimized());
+        AppState other;
+        Shell second(other, Shell::Options{r.data, r.lock});
+        r.guard.expect("Program is already running", "Quillmar");
+        QVERIFY(!second.Start());
+        QVERIFY_GUARD(r.guard);
+        QTRY_VERIFY(!r.menu()->isMinimized());
+        QVERIFY(r.menu()->isVisible());
+    }
+
     void menuNavigation_data() {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("window");
