@@ -1,5 +1,6 @@
 #!/bin/sh
-# Installs what is missing (Debian 12, as root) and builds Quillmar into ./build.
+# Installs what is missing (Debian 12, as root) and builds Quillmar into ./build:
+# everything, or only the targets named (scripts/setup.sh quillmar quillmar-batch).
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -21,4 +22,8 @@ if [ -n "$missing" ]; then
 fi
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j "$(nproc)"
+if [ $# -gt 0 ]; then
+    cmake --build build -j "$(nproc)" --target "$@"
+else
+    cmake --build build -j "$(nproc)"
+fi
