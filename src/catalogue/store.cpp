@@ -217,13 +217,15 @@ bool refTaken(Session& s, qint64 key) {
 // A second entry of the same name (case ignored) could never be selected:
 // a lookup by name finds the first, and Delete would then remove that one.
 // `self` is the row being rewritten, which may keep its own name.
-void refuseNameTaken(Session& s, const QString& name, std::optional<qint64> self) {
-    QSqlQuery q = s.query(QStringLiteral("SELECT rowid, ref, name FROM Spheroid ORDER BY rowid"),
-                          kRead);
+// `what` names the operation a locked file stops, for the report.
+void refuseNameTaken(Session& s, const QString& name, std::optional<qint64> self,
+                     const QString& what) {
+    QSqlQuery q =
+        s.query(QStringLiteral("SELECT rowid, ref, name FROM Spheroid ORDER BY rowid"), what);
     q.setForwardOnly(true);
-    Session::exec(q, kRead);
+    Session::exec(q, what);
     bool selfSeen = false;
-    while (Session::next(q, kRead)) {
+    while (Session::next(q, what)) {
         if (self && !selfSeen && q.value(1).toLongLong() == *self) {
             selfSeen = true; // the row an update rewrites: the first with its key
             continue;
@@ -384,7 +386,7 @@ qint64 CatalogueStore::NextKey() const {
 qint64 CatalogueStore::SaveEntry(qint64 key, const EntryTexts& texts) {
     Session s(path_, readOnly_);
     refuseBadNumbers(texts);
-    refuseNameTaken(s, texts.name, std::nullopt);
+    refuseNameTaken(s, texts.name, std::nullopt, kRead);
     if (refTaken(s, key))
         key = nextKeyIn(s);
     insertRow(s, key, texts);
@@ -429,7 +431,7 @@ void updateRow(Session& s, qint64 key, const EntryTexts& texts) {
 void CatalogueStore::UpdateEntry(qint64 key, const EntryTexts& texts) {
     Session s(path_, readOnly_);
     refuseBadNumbers(texts);
-    refuseNameTaken(s, texts.name, key);
+    refuseNameTaken(s, texts.name, key, kWritten);
     updateRow(s, key, texts);
     s.commit();
 }

@@ -227,6 +227,7 @@ class TestContention : public QObject {
             for (const char* f : {"txt_ecc", "txt_scale", "txt_fe", "txt_fn"})
                 t.type(f, "1");
             t.type("txt_orig", "0 N");
+            t.type("txt_cm", "3 E"); // the saved entry is selected: no question about it
         } else {
             t.select("B");
             if (action == "edit")
