@@ -29,9 +29,11 @@ awk -v n="$N" -v dms="$DIR/points.csv" -v dec="$DIR/points.txt" 'BEGIN {
         lat = 49.9 + rand() * 8.8          # 49.9 .. 58.7 N
         lon = -7.5 + rand() * 9.2          # 7.5 W .. 1.7 E
         alat = lat; alon = (lon < 0 ? -lon : lon)
-        ld = int(alat); lm = int((alat - ld) * 60); ls = ((alat - ld) * 60 - lm) * 60
-        gd = int(alon); gm = int((alon - gd) * 60); gs = ((alon - gd) * 60 - gm) * 60
-        ls = sprintf("%.3f", ls); gs = sprintf("%.3f", gs)
+        # Rounded to the millisecond before the split: no seconds read 60.000.
+        t = sprintf("%.3f", alat * 3600) + 0
+        ld = int(t / 3600); r = t - ld * 3600; lm = int(r / 60); ls = sprintf("%.3f", r - lm * 60)
+        t = sprintf("%.3f", alon * 3600) + 0
+        gd = int(t / 3600); r = t - gd * 3600; gm = int(r / 60); gs = sprintf("%.3f", r - gm * 60)
         printf "%d,%d,%s,N,%d,%d,%s,%s\n", ld, lm, ls, gd, gm, gs, (lon < 0 ? "W" : "E") > dms
         # Decimal degrees of exactly the rounded seconds above.
         dlat = ld + lm / 60 + ls / 3600
