@@ -242,6 +242,11 @@ class TestBatch : public QObject {
         row("empty file grid2geog", toGeog, "", "");
         row("empty file distance", gridDistance, "", "");
         row("empty file angles", {"angles"}, "", "");
+        row("grid2geog decimal degrees", {"grid2geog", "--decimal", "--params", kAiry},
+            "468643.108,234025.790\n", "468643.108,234025.790,52.000000000,-1.000000002\n");
+        row("grid2geog layout texts quoted between blanks",
+            {"grid2geog", "--delimiter", "space", "--params", kAiry}, "468643.108 234025.790\n",
+            "468643.108 234025.790 \" 51 Deg  59 Min 60.000 Sec N\" \"001 Deg  0 Min 0.000 Sec W\"\n");
         // Regression: the forward origin lost its fraction (53.5 N taken as 54).
         const QString irish = "6377340.189,0.00667054,1.000035,200000,250000,53.5 N,8 W";
         row("geog2grid Irish Grid origin 53.5 N", {"geog2grid", "--params", irish},
