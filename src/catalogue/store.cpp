@@ -395,12 +395,7 @@ qint64 CatalogueStore::SaveEntry(qint64 key, const EntryTexts& texts) {
 }
 
 void CatalogueStore::SaveEntries(const std::vector<EntryTexts>& entries) {
-    Session s(path_, readOnly_);
-    for (const auto& e : entries)
-        refuseBadNumbers(e);
-    for (const auto& e : entries)
-        insertRow(s, nextKeyIn(s), e);
-    s.commit();
+    ImportEntries(entries, {});
 }
 
 namespace {
