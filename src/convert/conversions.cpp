@@ -1,8 +1,11 @@
 #include "conversions.h"
 
+#include "survey.h"
+
 #include <cfloat>
 #include <cmath>
 #include <initializer_list>
+#include <cstdio>
 #include <optional>
 #include <string_view>
 
@@ -170,10 +173,120 @@ template <class Texts> std::optional<double> Origin(Texts& out, const SpheroidTe
     return v;
 }
 
+// GeographicLib's objects for the parameter set in force. Setting up the
+// series costs more than a conversion, so each thread keeps the last one.
+const survey::Spheroid& Spheroid_Of(const geo::ProjectionParams& p) {
+    thread_local std::optional<survey::Spheroid> last;
+    if (!last || last->a() != p.major_axis || last->e2() != p.ecc_squared ||
+        last->k0() != p.scale_factor)
+        last.emplace(p.major_axis, p.ecc_squared, p.scale_factor);
+    return *last;
+}
+
+PointFactors Factors_At(const geo::ProjectionParams& p, double lon0, double lat, double lon) {
+    const survey::PointFactors f = Spheroid_Of(p).At(lon0, lat, lon);
+    return {f.convergence, f.scale};
+}
+
+struct Position {
+    double lat = 0, lon = 0; // signed degrees
+};
+
+// The inverse conversion of Grid_To_Geog from numbers: the central meridian
+// and origin from their texts. Refuses through `out` as that tab does.
+template <class Texts>
+std::optional<Position> Inverse(Texts& out, const geo::ProjectionParams& p,
+                                const SpheroidTexts& sph, double E, double N,
+                                int16_t* meridian = nullptr) {
+    // Central meridian: the degrees up to and including the first blank,
+    // rounded halves to even; west only for a final "W".
+    const auto cm = numtext::Read_Degree_Text(sph.cm_text, numtext::kMeridianText);
+    if (!cm) {
+        Refuse(out, Status::BadMeridian, kBadCentralMeridian);
+        return std::nullopt;
+    }
+    const auto lambda0 = static_cast<int16_t>(cm->value);
+    if (meridian)
+        *meridian = lambda0;
+
+    const std::optional<double> phi0 = Origin(out, sph);
+    if (!phi0)
+        return std::nullopt;
+
+    Position r;
+    try {
+        const double Eprime = E - p.false_easting;
+        if (!Finite({E, N, Eprime}))
+            throw geo::NumericError(geo::NumericError::Kind::Overflow, "grid position");
+        const double phi1 = geo::Footpoint_Latitude(p, N, *phi0);
+        r.lat = geo::Calc_Latitude(p, phi1, Eprime);
+        r.lon = geo::Calc_Longitude(p, phi1, Eprime, lambda0);
+    } catch (const geo::NumericError&) {
+        Refuse(out, Status::NoResult, kNoFiniteResult);
+        return std::nullopt;
+    }
+    if (!Finite({r.lat, r.lon})) {
+        Refuse(out, Status::NoResult, kNoFiniteResult);
+        return std::nullopt;
+    }
+    return r;
+}
+
 constexpr const char* kEastingMask = "#####0.000";
 constexpr const char* kNorthingMask = "######0.000";
 
+// The line's quantities; in grid mode the positions come from the inverse,
+// and where it refuses only the grid distance and bearing remain.
+LineFactors Line_Factors(const geo::ProjectionParams& p, const SpheroidTexts& sph,
+                         bool geographic, const double (&E)[2], const double (&N)[2],
+                         std::optional<Position> (&at)[2]) {
+    LineFactors line;
+    const double dE = E[1] - E[0];
+    const double dN = N[1] - N[0];
+    const double grid = std::hypot(dE, dN);
+    if (std::isfinite(grid))
+        line.grid_distance = grid;
+    line.bearing12 = survey::Grid_Bearing(dE, dN);
+    if (!geographic) {
+        for (int k = 0; k < 2; ++k) {
+            DistanceTexts ignored;
+            at[k] = Inverse(ignored, p, sph, E[k], N[k]);
+        }
+    }
+    if (!at[0] || !at[1])
+        return line;
+    const survey::Geodesic g = Spheroid_Of(p).Inverse(at[0]->lat, at[0]->lon, at[1]->lat, at[1]->lon);
+    line.geodesic = g.distance;
+    line.azimuth12 = g.azimuth1;
+    line.azimuth2 = g.azimuth2;
+    if (line.grid_distance && g.distance && *g.distance > 0)
+        line.line_scale = *line.grid_distance / *g.distance;
+    return line;
+}
+
 } // namespace
+
+std::string Dms_Text(std::optional<double> degrees, bool withSign) {
+    if (!degrees || !std::isfinite(*degrees) || std::fabs(*degrees) > 1e6)
+        return {};
+    // Hundredths of a second, rounded once, so 59.995" carries into the minute.
+    long long h = std::llround(std::fabs(*degrees) * 360000);
+    if (!withSign && h == 360LL * 360000)
+        h = 0; // a whole circle is north again
+    const char* sign = !withSign || h == 0 ? "" : *degrees < 0 ? "-" : "+";
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%s%lld\u00b0 %02lld' %02lld.%02lld\"", sign, h / 360000,
+                  h / 6000 % 60, h / 100 % 60, h % 100);
+    return buf;
+}
+
+std::string Scale_Text(std::optional<double> k) {
+    return k && std::isfinite(*k) ? numtext::Format_Mask(*k, "0.00000000") : std::string();
+}
+
+std::string Metres_Text(std::optional<double> m) {
+    return m && std::isfinite(*m) ? numtext::Format_Mask(*m, "0.000") : std::string();
+}
 
 GridTexts Geog_To_Grid(const geo::ProjectionParams& p, const SpheroidTexts& sph,
                        const GeogInput& in) {
@@ -188,6 +301,7 @@ GridTexts Geog_To_Grid(const geo::ProjectionParams& p, const SpheroidTexts& sph,
     if (!origin)
         return out;
     std::optional<Grid> g;
+    Position at;
     try {
         const Row latRow{in.lat_deg, in.lat_min, in.lat_sec, in.ns, true, 0, "Latitude"};
         const Row lonRow{in.long_deg, in.long_min, in.long_sec, in.ew, false, 4, "Longitude"};
@@ -198,6 +312,7 @@ GridTexts Geog_To_Grid(const geo::ProjectionParams& p, const SpheroidTexts& sph,
         if (!lon)
             return out;
         g = Project(p, *origin, *lat, *lon);
+        at = {*lat, *lon};
     } catch (const geo::NumericError&) {
         g.reset();
     }
@@ -207,6 +322,8 @@ GridTexts Geog_To_Grid(const geo::ProjectionParams& p, const SpheroidTexts& sph,
     }
     out.easting = numtext::Format_Mask(g->easting, kEastingMask);
     out.northing = numtext::Format_Mask(g->northing, kNorthingMask);
+    if (in.factors)
+        out.factors = Factors_At(p, p.central_meridian, at.lat, at.lon);
     return out;
 }
 
@@ -225,39 +342,15 @@ GeogTexts Grid_To_Geog(const geo::ProjectionParams& p, const SpheroidTexts& sph,
         out.bad = GeogTexts::Bad::Easting;
         return out;
     }
-    const double E = Read(in.easting);
-    const double N = Read(in.northing);
-
-    // Central meridian: the degrees up to and including the first blank,
-    // rounded halves to even; west only for a final "W".
-    const auto cm = numtext::Read_Degree_Text(sph.cm_text, numtext::kMeridianText);
-    if (!cm) {
-        Refuse(out, Status::BadMeridian, kBadCentralMeridian);
+    int16_t lambda0 = 0;
+    const std::optional<Position> at =
+        Inverse(out, p, sph, Read(in.easting), Read(in.northing), &lambda0);
+    if (!at)
         return out;
-    }
-    const auto lambda0 = static_cast<int16_t>(cm->value);
-
-    const std::optional<double> phi0 = Origin(out, sph);
-    if (!phi0)
-        return out;
-
-    double lat = 0;
-    double lon = 0;
-    try {
-        const double Eprime = E - p.false_easting;
-        if (!Finite({E, N, Eprime}))
-            throw geo::NumericError(geo::NumericError::Kind::Overflow, "grid position");
-        const double phi1 = geo::Footpoint_Latitude(p, N, *phi0);
-        lat = geo::Calc_Latitude(p, phi1, Eprime);
-        lon = geo::Calc_Longitude(p, phi1, Eprime, lambda0);
-    } catch (const geo::NumericError&) {
-        Refuse(out, Status::NoResult, kNoFiniteResult);
-        return out;
-    }
-    if (!Finite({lat, lon})) {
-        Refuse(out, Status::NoResult, kNoFiniteResult);
-        return out;
-    }
+    const double lat = at->lat;
+    const double lon = at->lon;
+    if (in.factors)
+        out.factors = Factors_At(p, lambda0, lat, lon);
 
     out.latitude = lat;
     out.longitude = lon;
@@ -282,6 +375,10 @@ DistanceTexts Point_Distance(const geo::ProjectionParams& p, const SpheroidTexts
 
     double E[2] = {0, 0};
     double N[2] = {0, 0};
+    // Unrounded, for the quantities beside the distance.
+    double exactE[2] = {0, 0};
+    double exactN[2] = {0, 0};
+    std::optional<Position> at[2];
     const bool geographic = !in.geog[0].empty();
     double origin = 0;
     if (geographic) {
@@ -305,9 +402,10 @@ DistanceTexts Point_Distance(const geo::ProjectionParams& p, const SpheroidTexts
             std::optional<Grid> grid;
             try {
                 const std::string pos = k == 0 ? "Position 1 " : "Position 2 ";
-                const int at = static_cast<int>(b);
-                const Row latRow{g[b], g[b + 1], g[b + 2], g[b + 3], true, at, pos + "latitude"};
-                const Row lonRow{g[b + 4], g[b + 5], g[b + 6], g[b + 7], false, at + 4,
+                const int first = static_cast<int>(b);
+                const Row latRow{g[b], g[b + 1], g[b + 2], g[b + 3], true, first,
+                                 pos + "latitude"};
+                const Row lonRow{g[b + 4], g[b + 5], g[b + 6], g[b + 7], false, first + 4,
                                  pos + "longitude"};
                 const std::optional<double> lat =
                     Row_Degrees(out, latRow, in.withSeconds, in.lenient);
@@ -318,6 +416,7 @@ DistanceTexts Point_Distance(const geo::ProjectionParams& p, const SpheroidTexts
                 if (!lon)
                     return out;
                 grid = Project(p, origin, *lat, *lon);
+                at[k] = Position{*lat, *lon};
             } catch (const geo::NumericError&) {
                 grid.reset();
             }
@@ -338,6 +437,8 @@ DistanceTexts Point_Distance(const geo::ProjectionParams& p, const SpheroidTexts
             east = Read(in.grid[2 * static_cast<std::size_t>(k)]);
             north = Read(in.grid[2 * static_cast<std::size_t>(k) + 1]);
         }
+        exactE[k] = east;
+        exactN[k] = north;
         const std::optional<float> e = Held_As_Single(east, kEastingMask);
         const std::optional<float> n = Held_As_Single(north, kNorthingMask);
         if (!e || !n) {
@@ -351,6 +452,8 @@ DistanceTexts Point_Distance(const geo::ProjectionParams& p, const SpheroidTexts
     const double d = std::sqrt(std::pow(E[0] - E[1], 2) + std::pow(N[0] - N[1], 2));
     out.kms = numtext::Format_Mask(d / 1000, "#.00");
     out.miles = numtext::Format_Mask(d / 1852, "#.00");
+    if (in.geodesic)
+        out.line = Line_Factors(p, sph, geographic, exactE, exactN, at);
     return out;
 }
 

@@ -10,6 +10,7 @@
 #include "numtext.h"
 
 #include <array>
+#include <optional>
 #include <string>
 
 namespace convert {
@@ -53,6 +54,14 @@ struct GeogInput {
     // Read_Number and the letter on top of a typed sign, as earlier versions
     // read them (quillmar-batch --as-window).
     bool lenient = false;
+    bool factors = false; // also the convergence and scale at the position
+};
+
+// Convergence and point scale factor where a conversion ends (survey.h);
+// each absent where it cannot be computed.
+struct PointFactors {
+    std::optional<double> convergence; // degrees, clockwise from true north
+    std::optional<double> scale;
 };
 
 struct GridTexts {
@@ -61,6 +70,7 @@ struct GridTexts {
     int field = -1;      // the entry to focus after a refusal, in keyboard order
     std::string easting; // "#####0.000"
     std::string northing; // "######0.000"
+    PointFactors factors; // when asked for, at the typed position
 };
 
 // The central meridian is p.central_meridian; the latitude of origin is read
@@ -71,6 +81,7 @@ GridTexts Geog_To_Grid(const geo::ProjectionParams& p, const SpheroidTexts& sph,
 // "Grid to Geog".
 struct GridInput {
     std::string easting, northing;
+    bool factors = false; // also the convergence and scale at the result
 };
 
 struct GeogTexts {
@@ -80,6 +91,7 @@ struct GeogTexts {
     Bad bad = Bad::None;
     numtext::GeographicResult result;           // valid on success only
     double latitude = 0, longitude = 0;         // signed degrees, on success
+    PointFactors factors;                       // when asked for
 };
 
 // Central meridian and latitude of origin both from their texts.
@@ -95,6 +107,20 @@ struct DistanceInput {
     std::array<std::string, 4> grid;
     bool withSeconds = true;
     bool lenient = false; // as GeogInput; grid fields empty or numbers when strict
+    bool geodesic = false; // also the quantities of LineFactors
+};
+
+// The line between the two positions, each absent where it cannot be
+// computed. The grid distance and bearing come from the unrounded eastings
+// and northings; in grid mode the positions on the spheroid come from the
+// inverse conversion, with the meridian and origin Grid_To_Geog reads.
+struct LineFactors {
+    std::optional<double> geodesic;      // s12, metres
+    std::optional<double> azimuth12;     // at position 1 towards 2, [0, 360)
+    std::optional<double> azimuth2;      // at position 2, direction of travel
+    std::optional<double> bearing12;     // grid bearing 1 to 2, [0, 360)
+    std::optional<double> grid_distance; // metres
+    std::optional<double> line_scale;    // grid distance / s12
 };
 
 struct DistanceTexts {
@@ -103,12 +129,20 @@ struct DistanceTexts {
     int field = -1;      // entry to focus: 0-15 geographic, 16-19 grid
     std::string kms;     // "#.00"
     std::string miles;   // "#.00"
+    LineFactors line;    // when asked for
 };
 
 // Geographic mode projects as Geog_To_Grid does; both positions must have
 // their degree fields filled.
 DistanceTexts Point_Distance(const geo::ProjectionParams& p, const SpheroidTexts& sph,
                              const DistanceInput& in);
+
+// Texts of the quantities beside the coordinates; empty when absent.
+// Degrees, minutes and seconds to 0.01", e.g. "-1° 02' 03.45\"" (a sign only
+// when `withSign`; a value that rounds to zero has none).
+std::string Dms_Text(std::optional<double> degrees, bool withSign);
+std::string Scale_Text(std::optional<double> k); // 8 decimals
+std::string Metres_Text(std::optional<double> m); // 3 decimals
 
 // Messages of the working tabs.
 inline const std::string kSelectSpheroid = "Select spheroid.";

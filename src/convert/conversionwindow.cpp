@@ -94,6 +94,8 @@ void ConversionWindow::SSTab1_changed(int) {
     ui->lbl_miles->setText(QString());
     ui->txt_lat->setText(QString());
     ui->txt_long->setText(QString());
+    clearFactors(Factors::Distance);
+    clearFactors(Factors::GridToGeog);
     showParameterSet();
 }
 
@@ -119,6 +121,8 @@ void ConversionWindow::Clear_Details() {
     for (QLineEdit* f :
          {ui->txt_east, ui->txt_north, ui->txt_easting, ui->txt_northing, ui->txt_lat, ui->txt_long})
         f->setText(QString());
+    clearFactors(Factors::GeogToGrid);
+    clearFactors(Factors::GridToGeog);
     state_.params.ecc_squared = 0;
     state_.params.major_axis = 0;
     state_.params.false_northing = 0;

@@ -60,6 +60,9 @@ class ConversionWindow : public QWidget {
 
   private:
     void setGeogEntryGeometry(bool withSeconds);
+    // The quantities beside a tab's results go whenever its results go.
+    enum class Factors { GeogToGrid, GridToGeog, Distance };
+    void clearFactors(Factors which);
     // The working tabs' line naming the parameter set in force.
     void showParameterSet();
     void connectWorkingTabs(); // workingtabs.cpp

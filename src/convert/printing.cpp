@@ -8,10 +8,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFontMetricsF>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
+
+#include <initializer_list>
 
 namespace reports {
 
@@ -126,6 +129,14 @@ reports::SpheroidTexts spheroidTexts(const QObject* w) {
             fieldText(w, "txt_orig"),  fieldText(w, "txt_cm")};
 }
 
+// The quantities as their fields show them, under the fields' own names.
+reports::Quantities quantitiesOf(std::initializer_list<const QLineEdit*> fields) {
+    reports::Quantities out;
+    for (const QLineEdit* f : fields)
+        out << reports::Quantity{f->accessibleName(), f->text()};
+    return out;
+}
+
 } // namespace
 
 void ConversionWindow::connectPrinting() {
@@ -144,8 +155,9 @@ void ConversionWindow::Command2_clicked() {
         reports::Position_Text(ui->txt_long_deg->text(), ui->txt_long_min->text(),
                                ui->txt_long_sec->text(), ui->txt_ew->text(), withSeconds);
     reports::printReport(this, QStringLiteral("geog-to-grid"), [&] {
-        return reports::Geog_To_Grid_Report(spheroidTexts(this), latitude, longitude,
-                                            ui->txt_easting->text(), ui->txt_northing->text());
+        return reports::Geog_To_Grid_Report(
+            spheroidTexts(this), latitude, longitude, ui->txt_easting->text(),
+            ui->txt_northing->text(), quantitiesOf({ui->txt_convergence_g2g, ui->txt_scale_g2g}));
     });
 }
 
@@ -153,13 +165,16 @@ void ConversionWindow::Command3_clicked() {
     reports::printReport(this, QStringLiteral("grid-to-geog"), [this] {
         return reports::Grid_To_Geog_Report(spheroidTexts(this), ui->txt_east->text(),
                                             ui->txt_north->text(), ui->txt_lat->text(),
-                                            ui->txt_long->text());
+                                            ui->txt_long->text(),
+                                            quantitiesOf({ui->txt_convergence_g2l, ui->txt_scale_g2l}));
     });
 }
 
 void ConversionWindow::Command4_clicked() {
     reports::printReport(this, QStringLiteral("distance"), [this] {
-        return reports::Distance_Report(spheroidTexts(this), ui->lbl_kms->text(),
-                                        ui->lbl_miles->text());
+        return reports::Distance_Report(
+            spheroidTexts(this), ui->lbl_kms->text(), ui->lbl_miles->text(),
+            quantitiesOf({ui->txt_geodesic, ui->txt_grid_distance, ui->txt_line_scale,
+                          ui->txt_azimuth12, ui->txt_azimuth2, ui->txt_bearing12}));
     });
 }

@@ -12,7 +12,7 @@ QString plain(const QString& field) {
 
 // The eight lines share the parameter set on the left; `right` holds the
 // right-hand part of each line, empty where the line has none.
-Report build(const SpheroidTexts& s, const QList<QStringList>& right) {
+Report build(const SpheroidTexts& s, const QList<QStringList>& right, const Quantities& more) {
     const QString labels[8] = {
         QStringLiteral("Spheroid name"),      QStringLiteral("Semi Major Axis"),
         QStringLiteral("Eccentricity"),       QStringLiteral("Scale Factor"),
@@ -32,6 +32,11 @@ Report build(const SpheroidTexts& s, const QList<QStringList>& right) {
         }
         report << line;
     }
+    if (!more.isEmpty())
+        report << Line{};
+    for (const Quantity& q : more)
+        report << Line{Item::Tab(kRightColumn), Item::Text(q.caption + QStringLiteral("  ")),
+                       Item::Text(q.text)};
     return report;
 }
 
@@ -47,7 +52,7 @@ QString Position_Text(const QString& deg, const QString& min, const QString& sec
 
 Report Geog_To_Grid_Report(const SpheroidTexts& s, const QString& latitude,
                            const QString& longitude, const QString& easting,
-                           const QString& northing) {
+                           const QString& northing, const Quantities& more) {
     return build(s, {
                         {QStringLiteral("Latitude  "), latitude},
                         {QStringLiteral("Longitude  "), longitude},
@@ -56,11 +61,13 @@ Report Geog_To_Grid_Report(const SpheroidTexts& s, const QString& latitude,
                         {},
                         {QStringLiteral("Easting  "), easting},
                         {QStringLiteral("Northing  "), northing},
-                    });
+                    },
+                 more);
 }
 
 Report Grid_To_Geog_Report(const SpheroidTexts& s, const QString& easting, const QString& northing,
-                           const QString& latitude, const QString& longitude) {
+                           const QString& latitude, const QString& longitude,
+                           const Quantities& more) {
     return build(s, {
                         {QStringLiteral("Easting  "), easting},
                         {QStringLiteral("Northing  "), northing},
@@ -70,14 +77,18 @@ Report Grid_To_Geog_Report(const SpheroidTexts& s, const QString& easting, const
                         {QStringLiteral("Latitude  "), latitude},
                         // One blank only, unlike the other report.
                         {QStringLiteral("Longitude "), longitude},
-                    });
+                    },
+                 more);
 }
 
-Report Distance_Report(const SpheroidTexts& s, const QString& kilometres, const QString& miles) {
-    return build(s, {
-                        {QStringLiteral("Kilometers  "), kilometres},
-                        {QStringLiteral("Miles  "), miles},
-                    });
+Report Distance_Report(const SpheroidTexts& s, const QString& kilometres, const QString& miles,
+                       const Quantities& more) {
+    return build(s,
+                 {
+                     {QStringLiteral("Kilometers  "), kilometres},
+                     {QStringLiteral("Miles  "), miles},
+                 },
+                 more);
 }
 
 QList<Placement> Place_Report(const Report& report, double charWidth,

@@ -40,12 +40,22 @@ inline constexpr int kRightColumn = 60;
 QString Position_Text(const QString& deg, const QString& min, const QString& sec,
                       const QString& letter, bool withSeconds);
 
+// Quantities a tab shows beside its results: a caption and the field's text.
+// Each prints on a line of its own after the report's lines, in the right
+// column, after one empty line.
+struct Quantity {
+    QString caption, text;
+};
+using Quantities = QList<Quantity>;
+
 Report Geog_To_Grid_Report(const SpheroidTexts& s, const QString& latitude,
                            const QString& longitude, const QString& easting,
-                           const QString& northing);
+                           const QString& northing, const Quantities& more = {});
 Report Grid_To_Geog_Report(const SpheroidTexts& s, const QString& easting, const QString& northing,
-                           const QString& latitude, const QString& longitude);
-Report Distance_Report(const SpheroidTexts& s, const QString& kilometres, const QString& miles);
+                           const QString& latitude, const QString& longitude,
+                           const Quantities& more = {});
+Report Distance_Report(const SpheroidTexts& s, const QString& kilometres, const QString& miles,
+                       const Quantities& more = {});
 
 // Where a text of a report lands: the printed line (0 = first) and the
 // distance from the left margin in the caller's units.

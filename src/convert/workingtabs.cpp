@@ -65,17 +65,20 @@ void ConversionWindow::connectWorkingTabs() {
         connect(f, &QLineEdit::textEdited, this, [this] {
             ui->txt_easting->clear();
             ui->txt_northing->clear();
+            clearFactors(Factors::GeogToGrid);
         });
     for (QLineEdit* f : gridToGeog)
         connect(f, &QLineEdit::textEdited, this, [this] {
             ui->txt_lat->clear();
             ui->txt_long->clear();
+            clearFactors(Factors::GridToGeog);
             state_.result = {};
         });
     for (QLineEdit* f : distance)
         connect(f, &QLineEdit::textEdited, this, [this] {
             ui->lbl_kms->setText(QStringLiteral("#"));
             ui->lbl_miles->setText(QStringLiteral("#"));
+            clearFactors(Factors::Distance);
         });
 
     // Widths in pixels depend on the screen; start from the twip width.
@@ -95,6 +98,7 @@ void ConversionWindow::cmd_convert_clicked() {
     in.long_sec = text(ui->txt_long_sec);
     in.ew = text(ui->txt_ew);
     in.withSeconds = ui->opt_long->isChecked();
+    in.factors = true;
     const convert::GridTexts r = convert::Geog_To_Grid(state_.params, spheroidTexts(spheroid_), in);
     if (!r.message.empty()) {
         common::Show_Message(this, qs(r.message));
@@ -108,10 +112,12 @@ void ConversionWindow::cmd_convert_clicked() {
     }
     ui->txt_easting->setText(qs(r.easting));
     ui->txt_northing->setText(qs(r.northing));
+    ui->txt_convergence_g2g->setText(qs(convert::Dms_Text(r.factors.convergence, true)));
+    ui->txt_scale_g2g->setText(qs(convert::Scale_Text(r.factors.scale)));
 }
 
 void ConversionWindow::Command1_clicked() {
-    const convert::GridInput in{text(ui->txt_east), text(ui->txt_north)};
+    const convert::GridInput in{text(ui->txt_east), text(ui->txt_north), true};
     const convert::GeogTexts r = convert::Grid_To_Geog(state_.params, spheroidTexts(spheroid_), in);
     if (!r.message.empty()) {
         common::Show_Message(this, qs(r.message));
@@ -125,6 +131,8 @@ void ConversionWindow::Command1_clicked() {
         return;
     }
     state_.result = r.result;
+    ui->txt_convergence_g2l->setText(qs(convert::Dms_Text(r.factors.convergence, true)));
+    ui->txt_scale_g2l->setText(qs(convert::Scale_Text(r.factors.scale)));
     if (ui->Option2->isChecked())
         Show_Result_Seconds();
     else
@@ -143,6 +151,7 @@ void ConversionWindow::cmd_calc_clicked() {
     in.grid = {text(ui->txt_east1), text(ui->txt_north1), text(ui->txt_east2),
                text(ui->txt_north2)};
     in.withSeconds = ui->Option4->isChecked();
+    in.geodesic = true;
     const convert::DistanceTexts r =
         convert::Point_Distance(state_.params, spheroidTexts(spheroid_), in);
     if (r.status == convert::Status::SelectSpheroid) {
@@ -161,6 +170,31 @@ void ConversionWindow::cmd_calc_clicked() {
     }
     ui->lbl_kms->setText(qs(r.kms));
     ui->lbl_miles->setText(qs(r.miles));
+    const convert::LineFactors& l = r.line;
+    ui->txt_geodesic->setText(qs(convert::Metres_Text(l.geodesic)));
+    ui->txt_grid_distance->setText(qs(convert::Metres_Text(l.grid_distance)));
+    ui->txt_line_scale->setText(qs(convert::Scale_Text(l.line_scale)));
+    ui->txt_azimuth12->setText(qs(convert::Dms_Text(l.azimuth12, false)));
+    ui->txt_azimuth2->setText(qs(convert::Dms_Text(l.azimuth2, false)));
+    ui->txt_bearing12->setText(qs(convert::Dms_Text(l.bearing12, false)));
+}
+
+void ConversionWindow::clearFactors(Factors which) {
+    QList<QLineEdit*> fields;
+    switch (which) {
+    case Factors::GeogToGrid:
+        fields = {ui->txt_convergence_g2g, ui->txt_scale_g2g};
+        break;
+    case Factors::GridToGeog:
+        fields = {ui->txt_convergence_g2l, ui->txt_scale_g2l};
+        break;
+    case Factors::Distance:
+        fields = {ui->txt_geodesic,  ui->txt_grid_distance, ui->txt_line_scale,
+                  ui->txt_azimuth12, ui->txt_azimuth2,      ui->txt_bearing12};
+        break;
+    }
+    for (QLineEdit* f : fields)
+        f->clear();
 }
 
 void ConversionWindow::Option3_clicked() {

@@ -20,6 +20,11 @@ const QStringList kSpheroidFields{"txt_name", "txt_major", "txt_ecc", "txt_scale
                                   "txt_fe",   "txt_fn",    "txt_orig", "txt_cm"};
 const QStringList kGridFields{"txt_east", "txt_north", "txt_easting", "txt_northing"};
 const QStringList kResultFields{"txt_lat", "txt_long"};
+// The quantities beside each tab's results go with those results.
+const QStringList kGeogToGridFactors{"txt_convergence_g2g", "txt_scale_g2g"};
+const QStringList kGridToGeogFactors{"txt_convergence_g2l", "txt_scale_g2l"};
+const QStringList kDistanceFactors{"txt_geodesic",  "txt_grid_distance", "txt_line_scale",
+                                   "txt_azimuth12", "txt_azimuth2",      "txt_bearing12"};
 
 struct Window {
     QTemporaryDir dir;
@@ -87,8 +92,11 @@ void TestConversionWindow::clearing_data() {
     // A tab change empties only the sixteen distance entries, the two
     // distance captions and the inverse results.
     for (auto [a, b] : {std::pair{0, 1}, {1, 2}, {2, 3}, {3, 0}, {0, 3}, {3, 2}})
-        QTest::addRow("tab %d to tab %d", a, b) << a << b << kDistanceEntries + kResultFields;
-    QTest::newRow("Clear_Details") << 2 << -1 << kSpheroidFields + kGridFields + kResultFields;
+        QTest::addRow("tab %d to tab %d", a, b)
+            << a << b << kDistanceEntries + kResultFields + kGridToGeogFactors + kDistanceFactors;
+    QTest::newRow("Clear_Details") << 2 << -1
+                                   << kSpheroidFields + kGridFields + kResultFields +
+                                          kGeogToGridFactors + kGridToGeogFactors;
 }
 
 // Every other field keeps its text; both keep the last result, the latitude

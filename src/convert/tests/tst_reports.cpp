@@ -39,8 +39,15 @@ Rows wordRows(const QString& pdf) {
     QList<Word> words;
     for (auto it = re.globalMatch(html); it.hasNext();) {
         const auto m = it.next();
+        // pdftotext writes the words as XML text.
+        QString text = m.captured(4);
+        text.replace(QLatin1String("&apos;"), QLatin1String("'"))
+            .replace(QLatin1String("&quot;"), QLatin1String("\""))
+            .replace(QLatin1String("&lt;"), QLatin1String("<"))
+            .replace(QLatin1String("&gt;"), QLatin1String(">"))
+            .replace(QLatin1String("&amp;"), QLatin1String("&"));
         words << Word{m.captured(1).toDouble(), m.captured(2).toDouble(), m.captured(3).toDouble(),
-                      m.captured(4)};
+                      text};
     }
     // Words come in drawing order; a printed line is the words of one height.
     std::stable_sort(words.begin(), words.end(), [](const Word& a, const Word& b) {
@@ -291,41 +298,58 @@ void TestReports::printedText_data() {
         << kSpheroidFields + QStringList{"txt_lat_deg=051", "txt_lat_min=28", "txt_lat_sec=38.012",
                                          "txt_ns=N", "txt_long_deg=3", "txt_long_min=12.5",
                                          "txt_ew=W", "txt_easting=523456.790",
-                                         "txt_northing=5234567.800"}
+                                         "txt_northing=5234567.800",
+                                         "txt_convergence_g2g=+1° 02' 03.45\"",
+                                         "txt_scale_g2g=0.99987654"}
         << QStringList{}
         << "Spheroid name Airy 1830 Latitude 51 28 38.012 N|"
            "Semi Major Axis 6377563.396 Longitude 3 12.5 0 W|Eccentricity 0.00667054|"
            "Scale Factor 0.9996012717 Converts to|False Easting 400000|"
            "False Northing -100000 Easting 523456.790|Latitude of Origin 49N Northing 5234567.800|"
-           "Central Meridian 2W";
+           "Central Meridian 2W|Grid convergence +1° 02' 03.45\"|Point scale factor 0.99987654";
     QTest::newRow("Grid to Geog")
         << "Command3"
         << kSpheroidFields + QStringList{"txt_east=400000", "txt_north=100000",
                                          "txt_lat= 51 Deg  28 Min 38.012 Sec N",
-                                         "txt_long=003 Deg  12 Min 5.500 Sec W"}
+                                         "txt_long=003 Deg  12 Min 5.500 Sec W",
+                                         "txt_convergence_g2l=-0° 00' 00.01\""}
         << QStringList{}
         << "Spheroid name Airy 1830 Easting 400000|Semi Major Axis 6377563.396 Northing 100000|"
            "Eccentricity 0.00667054|Scale Factor 0.9996012717 Converts to|False Easting 400000|"
            "False Northing -100000 Latitude 51 Deg 28 Min 38.012 Sec N|"
-           "Latitude of Origin 49N Longitude 003 Deg 12 Min 5.500 Sec W|Central Meridian 2W";
+           "Latitude of Origin 49N Longitude 003 Deg 12 Min 5.500 Sec W|Central Meridian 2W|"
+           "Grid convergence -0° 00' 00.01\"|Point scale factor";
     QTest::newRow("Distance")
-        << "Command4" << kSpheroidFields + QStringList{"lbl_kms=12.35", "lbl_miles=6.67"}
+        << "Command4"
+        << kSpheroidFields + QStringList{"lbl_kms=12.35", "lbl_miles=6.67",
+                                         "txt_geodesic=12345.678", "txt_grid_distance=12350.001",
+                                         "txt_line_scale=1.00035012",
+                                         "txt_azimuth12=12° 34' 56.78\"",
+                                         "txt_azimuth2=192° 40' 00.00\"",
+                                         "txt_bearing12=13° 00' 00.00\""}
         << QStringList{}
         << "Spheroid name Airy 1830 Kilometers 12.35|Semi Major Axis 6377563.396 Miles 6.67|"
            "Eccentricity 0.00667054|Scale Factor 0.9996012717|False Easting 400000|"
-           "False Northing -100000|Latitude of Origin 49N|Central Meridian 2W";
+           "False Northing -100000|Latitude of Origin 49N|Central Meridian 2W|"
+           "Ellipsoidal distance (m) 12345.678|Grid distance (m) 12350.001|"
+           "Line scale factor 1.00035012|Azimuth 1→2 12° 34' 56.78\"|"
+           "Azimuth at 2 192° 40' 00.00\"|Grid bearing 1→2 13° 00' 00.00\"";
     // The tab change empties both results.
     QTest::newRow("Distance right after a tab change")
         << "Command4"
         << kSpheroidFields +
-               QStringList{"SSTab1=3", "lbl_kms=12.35", "lbl_miles=6.67", "SSTab1=0", "SSTab1=3"}
+               QStringList{"SSTab1=3", "lbl_kms=12.35", "lbl_miles=6.67", "txt_geodesic=1.000",
+                           "SSTab1=0", "SSTab1=3"}
         << QStringList{}
         << "Spheroid name Airy 1830 Kilometers|Semi Major Axis 6377563.396 Miles|"
            "Eccentricity 0.00667054|Scale Factor 0.9996012717|False Easting 400000|"
-           "False Northing -100000|Latitude of Origin 49N|Central Meridian 2W";
+           "False Northing -100000|Latitude of Origin 49N|Central Meridian 2W|"
+           "Ellipsoidal distance (m)|Grid distance (m)|Line scale factor|Azimuth 1→2|"
+           "Azimuth at 2|Grid bearing 1→2";
     // Every value empty: the labels alone, and the position texts of zeros.
     const QString emptyTail = "|Eccentricity|Scale Factor Converts to|False Easting|"
-                              "False Northing Easting|Latitude of Origin Northing|Central Meridian";
+                              "False Northing Easting|Latitude of Origin Northing|Central Meridian|"
+                              "Grid convergence|Point scale factor";
     QTest::newRow("Geog to Grid, empty, Deg Min Sec")
         << "Command2" << QStringList{} << QStringList{}
         << "Spheroid name Latitude 0 0 0|Semi Major Axis Longitude 0 0 0" + emptyTail;
@@ -339,7 +363,7 @@ void TestReports::printedText_data() {
         << QStringList{"txt_lat_deg=20", "txt_easting=2.000"}
         << "Spheroid name Latitude 10 0 0|Semi Major Axis Longitude 0 0 0|Eccentricity|"
            "Scale Factor Converts to|False Easting|False Northing Easting 2.000|"
-           "Latitude of Origin Northing|Central Meridian";
+           "Latitude of Origin Northing|Central Meridian|Grid convergence|Point scale factor";
 }
 
 void TestReports::printedText() {
@@ -367,7 +391,7 @@ void TestReports::columns() {
     const QString pdf = dir_.filePath("columns.pdf");
     printTo("Command3", pdf);
     const Rows rows = wordRows(pdf);
-    QCOMPARE(rows.size(), 9);
+    QCOMPARE(rows.size(), 11); // nine, then the two quantities
     const double x10 = rows[0].first().xMin;
     const double x30 = findWord(rows[0], "International").xMin;
     const double x60 = findWord(rows[2], "Northing").xMin;
