@@ -96,6 +96,19 @@ Parameter set (geog2grid, grid2geog, distance):
                        five numbers, the latitude of origin as the windows read
                        it ("49 N", "53.5 N", "-10") and the central meridian as
                        whole degrees with E or W ("2 W") or a signed number (-2)
+Quantities beside the results (empty where they cannot be computed):
+  --with convergence,scale
+                       geog2grid, grid2geog: the grid convergence (degrees
+                       clockwise from true north to grid north, 9 decimals) and
+                       the point scale factor (10 decimals), at the position;
+                       either may be named alone
+  --with geodesic      distance: the ellipsoidal distance (m, 4 decimals), the
+                       azimuths at position 1 towards 2 and at position 2
+                       (degrees from true north, 9 decimals), the grid bearing
+                       1 to 2, the grid distance (m, 4 decimals) and the line
+                       scale factor (grid / ellipsoidal, 10 decimals)
+      quillmar-batch geog2grid --decimal --with convergence,scale --params 6377563.396,0.00667054,0.9996012717,400000,-100000,"49 N","2 W" pts.csv
+        52.5,1.5  ->  52.5,1.5,637529.697,294921.535,2.778026326,1.0002940069
 Records:
   --as-window          read every field as the window does (the leading number,
                        0 for text that is not one) instead of refusing a field
@@ -137,7 +150,8 @@ QString defaultCatalogue() {
 
 struct Options {
     std::string command;
-    std::optional<std::string> spheroid, params, catalogue, layout, threads, delimiter, onError;
+    std::optional<std::string> spheroid, params, catalogue, layout, threads, delimiter, onError,
+        with;
     bool minutes = false, grid = false, decimal = false, asWindow = false, header = false,
          resultsOnly = false, replace = false, skipExisting = false, dryRun = false;
     std::vector<std::string> files;
@@ -154,7 +168,7 @@ Options parseArgs(int argc, char** argv) {
         {"--spheroid", &Options::spheroid},   {"--params", &Options::params},
         {"--catalogue", &Options::catalogue}, {"--layout", &Options::layout},
         {"--threads", &Options::threads},     {"--delimiter", &Options::delimiter},
-        {"--on-error", &Options::onError}};
+        {"--on-error", &Options::onError},    {"--with", &Options::with}};
     const std::map<std::string, bool Options::*> flags = {
         {"--minutes", &Options::minutes},          {"--grid", &Options::grid},
         {"--decimal", &Options::decimal},          {"--as-window", &Options::asWindow},
@@ -275,6 +289,36 @@ catalogue::CatalogueStore openCatalogue(const Options& o, bool readOnly) {
     throw RunError{utf8(c.path()) + ": " + utf8(e.message())};
 }
 
+// --with: the names of the quantities to append, separated by commas.
+std::vector<batch::Settings::Extra> extrasOf(const std::string& list, batch::Command command) {
+    using Extra = batch::Settings::Extra;
+    const bool point = command == batch::Command::Geog2Grid || command == batch::Command::Grid2Geog;
+    if (!point && command != batch::Command::Distance)
+        throw UsageError{"--with belongs to geog2grid, grid2geog and distance"};
+    std::vector<Extra> out;
+    size_t from = 0;
+    for (;;) {
+        const size_t comma = list.find(',', from);
+        const std::string name = list.substr(from, comma - from);
+        std::optional<Extra> e;
+        if (point && name == "convergence")
+            e = Extra::Convergence;
+        else if (point && name == "scale")
+            e = Extra::Scale;
+        else if (!point && name == "geodesic")
+            e = Extra::Geodesic;
+        if (!e)
+            throw UsageError{point ? "--with is convergence, scale or convergence,scale"
+                                   : "--with is geodesic"};
+        if (std::find(out.begin(), out.end(), *e) != out.end())
+            throw UsageError{"--with names " + name + " twice"};
+        out.push_back(*e);
+        if (comma == std::string::npos)
+            return out;
+        from = comma + 1;
+    }
+}
+
 batch::Settings settingsFor(const Options& o, batch::Command command) {
     batch::Settings s;
     s.command = command;
@@ -325,6 +369,8 @@ batch::Settings settingsFor(const Options& o, batch::Command command) {
         else if (*o.layout != "seconds")
             throw UsageError{"--layout is seconds or minutes"};
     }
+    if (o.with)
+        s.with = extrasOf(*o.with, command);
     if (spheroidless) {
         if (o.spheroid || o.params || o.catalogue)
             throw UsageError{o.command + " uses no parameter set"};

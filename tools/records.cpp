@@ -5,6 +5,7 @@
 
 #include <exception>
 #include <initializer_list>
+#include <optional>
 
 namespace batch {
 
@@ -88,18 +89,37 @@ FieldLayout Layout_Of(const Settings& s) {
 }
 
 std::vector<std::string> Result_Names(const Settings& s) {
+    std::vector<std::string> names;
     switch (s.command) {
     case Command::Geog2Grid:
-        return {"easting", "northing"};
+        names = {"easting", "northing"};
+        break;
     case Command::Grid2Geog:
-        return {"latitude", "longitude"};
+        names = {"latitude", "longitude"};
+        break;
     case Command::Distance:
-        return {"kms", "n. miles"};
+        names = {"kms", "n. miles"};
+        break;
     case Command::Angles:
     case Command::Bearings:
-        return {"E3", "N3"};
+        names = {"E3", "N3"};
+        break;
     }
-    return {};
+    for (Settings::Extra e : s.with) {
+        switch (e) {
+        case Settings::Extra::Convergence:
+            names.emplace_back("convergence");
+            break;
+        case Settings::Extra::Scale:
+            names.emplace_back("scale");
+            break;
+        case Settings::Extra::Geodesic:
+            names.insert(names.end(), {"geodesic", "azimuth 1-2", "azimuth 2", "grid bearing",
+                                       "grid distance", "line scale"});
+            break;
+        }
+    }
+    return names;
 }
 
 bool Converter::Check(const std::vector<std::string_view>& fields, std::string& message) const {
@@ -135,6 +155,10 @@ bool Converter::Check(const std::vector<std::string_view>& fields, std::string& 
 Converter::Converter(const Settings& s) : s_(s), layout_(Layout_Of(s)) {
     geog_.lenient = !s.strict;
     dist_.lenient = !s.strict;
+    for (Settings::Extra e : s.with) {
+        geog_.factors = grid_.factors = geog_.factors || e != Settings::Extra::Geodesic;
+        dist_.geodesic = dist_.geodesic || e == Settings::Extra::Geodesic;
+    }
     sph_.cm_text = s.cm_text;
     sph_.orig_text = s.orig_text;
 }
@@ -159,6 +183,36 @@ size_t takeAngle(const std::vector<std::string_view>& fields, size_t i, bool min
         sec.assign(fields[i++]);
     letter.assign(fields[i++]);
     return i;
+}
+
+// A quantity in decimal, empty where it could not be computed.
+void appendNumber(std::string& out, const std::optional<double>& x, const char* mask,
+                  char delimiter) {
+    appendResult(out, x ? numtext::Format_Mask(*x, mask) : std::string(), delimiter);
+}
+
+constexpr const char* kDegrees = "0.000000000";
+constexpr const char* kFactor = "0.0000000000";
+constexpr const char* kMetres = "0.0000";
+
+void appendPoint(std::string& out, const Settings& s, const convert::PointFactors& f) {
+    for (Settings::Extra e : s.with) {
+        if (e == Settings::Extra::Convergence)
+            appendNumber(out, f.convergence, kDegrees, s.delimiter);
+        else if (e == Settings::Extra::Scale)
+            appendNumber(out, f.scale, kFactor, s.delimiter);
+    }
+}
+
+void appendLine(std::string& out, const Settings& s, const convert::LineFactors& l) {
+    if (s.with.empty())
+        return;
+    appendNumber(out, l.geodesic, kMetres, s.delimiter);
+    appendNumber(out, l.azimuth12, kDegrees, s.delimiter);
+    appendNumber(out, l.azimuth2, kDegrees, s.delimiter);
+    appendNumber(out, l.bearing12, kDegrees, s.delimiter);
+    appendNumber(out, l.grid_distance, kMetres, s.delimiter);
+    appendNumber(out, l.line_scale, kFactor, s.delimiter);
 }
 
 } // namespace
@@ -190,6 +244,7 @@ bool Converter::Convert(const std::vector<std::string_view>& f, std::string& out
             }
             appendResult(out, r.easting, s_.delimiter);
             appendResult(out, r.northing, s_.delimiter);
+            appendPoint(out, s_, r.factors);
             return true;
         }
         case Command::Grid2Geog: {
@@ -201,14 +256,16 @@ bool Converter::Convert(const std::vector<std::string_view>& f, std::string& out
                 return false;
             }
             if (s_.decimal) {
-                appendResult(out, numtext::Format_Mask(r.latitude, "0.000000000"), s_.delimiter);
-                appendResult(out, numtext::Format_Mask(r.longitude, "0.000000000"), s_.delimiter);
-                return true;
+                appendResult(out, numtext::Format_Mask(r.latitude, kDegrees), s_.delimiter);
+                appendResult(out, numtext::Format_Mask(r.longitude, kDegrees), s_.delimiter);
+            } else {
+                const numtext::LayoutTexts t = s_.layoutMinutes
+                                                   ? numtext::Layout_Minutes(r.result)
+                                                   : numtext::Layout_Seconds(r.result);
+                appendResult(out, t.lat, s_.delimiter);
+                appendResult(out, t.lon, s_.delimiter);
             }
-            const numtext::LayoutTexts t = s_.layoutMinutes ? numtext::Layout_Minutes(r.result)
-                                                            : numtext::Layout_Seconds(r.result);
-            appendResult(out, t.lat, s_.delimiter);
-            appendResult(out, t.lon, s_.delimiter);
+            appendPoint(out, s_, r.factors);
             return true;
         }
         case Command::Distance: {
@@ -233,6 +290,7 @@ bool Converter::Convert(const std::vector<std::string_view>& f, std::string& out
             }
             appendResult(out, r.kms, s_.delimiter);
             appendResult(out, r.miles, s_.delimiter);
+            appendLine(out, s_, r.line);
             return true;
         }
         case Command::Angles:

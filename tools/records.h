@@ -30,6 +30,9 @@ struct Settings {
     bool header = false;      // the first line names the columns
     bool resultsOnly = false; // only the result columns are written
     enum class OnError { Skip, Mark, Stop } onError = OnError::Skip;
+    // Quantities appended after the results, in this order (--with).
+    enum class Extra { Convergence, Scale, Geodesic };
+    std::vector<Extra> with;
 };
 
 // How many fields a record of this command holds.

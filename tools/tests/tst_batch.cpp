@@ -255,6 +255,40 @@ class TestBatch : public QObject {
             "57154.731,262692.139\n",
             "57154.731,262692.139,\" 53 Deg  35 Min 40.532 Sec N\",010 Deg  9 Min 28.000 Sec W\n");
 
+        // --with: the quantities after the results, in the order named; empty
+        // where undefined (convergence at the pole, directions of a zero line).
+        // Figures as TransverseMercatorProj and GeodSolve give them.
+        row("geog2grid with convergence,scale",
+            {"geog2grid", "--decimal", "--with", "convergence,scale", "--params", kAiry},
+            "52.5,1.5\n-10,-3\n90,0\n",
+            "52.5,1.5,637529.697,294921.535,2.778026326,1.0002940069\n"
+            "-10,-3,290408.984,-6632570.512,0.173665616,0.9997499085\n"
+            "90,0,400000.000,4470074.534,,0.9996012717\n");
+        row("geog2grid with scale,convergence",
+            {"geog2grid", "--decimal", "--with", "scale,convergence", "--params", kAiry},
+            "52.5,1.5\n", "52.5,1.5,637529.697,294921.535,1.0002940069,2.778026326\n");
+        row("grid2geog with convergence", {"grid2geog", "--with", "convergence", "--params", kAiry},
+            "637529.697,294921.535\n",
+            "637529.697,294921.535,\" 52 Deg  30 Min 0.000 Sec N\",001 Deg  30 Min 0.000 Sec E,"
+            "2.778026329\n");
+        row("distance with geodesic", {"distance", "--with", "geodesic", "--params", kAiry},
+            "52,39,27.253,N,1,43,4.518,E,52,12,30,N,0,7,15,E\n"
+            "52,0,0,N,1,0,0,E,52,0,0,N,1,0,0,E\n",
+            "52,39,27.253,N,1,43,4.518,E,52,12,30,N,0,7,15,E,119.57,64.56,119559.1815,"
+            "245.922128420,244.656171369,242.973007774,119570.5336,1.0000949497\n"
+            "52,0,0,N,1,0,0,E,52,0,0,N,1,0,0,E,.00,.00,0.0000,,,,0.0000,\n");
+        row("distance grid with geodesic",
+            {"distance", "--grid", "--with", "geodesic", "--params", kAiry},
+            "651409.903,313177.270,544000,253000\n",
+            "651409.903,313177.270,544000,253000,123.12,66.48,123107.1607,243.688162186,"
+            "242.410279864,240.739916518,123118.6058,1.0000929680\n");
+        row("with: header names and a mark per column",
+            {"grid2geog", "--header", "--on-error", "mark", "--with", "convergence,scale",
+             "--params", kAiry},
+            "easting,northing\nx,1\n", "easting,northing,latitude,longitude,convergence,scale\n"
+            "x,1,*,*,*,*\n",
+            "line 2: field 1 (easting): \"x\" is not a number\n");
+
         const int n = 300;
         generated("geog2grid deg min sec", toGrid, geog2grid(n, false, 1));
         generated("geog2grid deg minutes", {"geog2grid", "--minutes", "--params", kAiry},
@@ -386,6 +420,11 @@ class TestBatch : public QObject {
         row("angles with spheroid", {"angles", "--spheroid", "x"});
         row("option without value", {"geog2grid", "--params"});
         row("import without file", {"import"});
+        row("with on angles", {"angles", "--with", "geodesic"});
+        row("with geodesic on geog2grid", {"geog2grid", "--with", "geodesic", "--params", kAiry});
+        row("with scale on distance", {"distance", "--with", "scale", "--params", kAiry});
+        row("with a name twice", {"grid2geog", "--with", "scale,scale", "--params", kAiry});
+        row("with an empty name", {"grid2geog", "--with", "convergence,", "--params", kAiry});
         // clang-format on
     }
     void usageErrors() {
