@@ -125,6 +125,8 @@ class TstWorkingTabs : public QObject {
     void catalogueEntryEndToEnd();
     void entriesAndResults_data();
     void entriesAndResults();
+    void quantities_data();
+    void quantities();
 };
 
 void TstWorkingTabs::conversion_data() {
@@ -408,6 +410,77 @@ void TstWorkingTabs::entriesAndResults() {
     QSignalSpy closed(rig.w.get(), &ConversionWindow::closed);
     QTest::keyClick(rig.w.get(), Qt::Key_Escape);
     QCOMPARE(closed.count(), 1);
+}
+
+// The quantities beside each tab's results: filled by the tab's button, gone
+// with the results when an entry is edited, kept by a refusal, read-only and
+// out of the Tab chain.
+const QStringList kPointFactors[3] = {{},
+                                      {"txt_convergence_g2l", "txt_scale_g2l"},
+                                      {"txt_convergence_g2g", "txt_scale_g2g"}};
+const QStringList kLineFactors{"txt_geodesic",  "txt_grid_distance", "txt_line_scale",
+                               "txt_azimuth12", "txt_azimuth2",      "txt_bearing12"};
+
+void TstWorkingTabs::quantities_data() {
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QStringList>("in");
+    QTest::addColumn<QString>("after"); // "", "type" or "refuse"
+    QTest::addColumn<QStringList>("out");
+    const QStringList grid{"468643.108", "234025.790"};
+    // 52 N 1 W on the Airy set: as TransverseMercatorProj and GeodSolve give them.
+    const QStringList point{"+0° 47' 16.95\"", "0.99965913"};
+    QTest::newRow("geog: Convert fills them") << 2 << kExample << "" << point;
+    QTest::newRow("geog: typing empties them") << 2 << kExample << "type" << QStringList{"", ""};
+    QTest::newRow("geog: a refusal keeps them") << 2 << kExample << "refuse" << point;
+    QTest::newRow("grid: Convert fills them") << 1 << grid << "" << point;
+    QTest::newRow("grid: typing empties them") << 1 << grid << "type" << QStringList{"", ""};
+    // West of the meridian: negative in the north, positive in the south.
+    QTest::newRow("grid: west and north")
+        << 1 << QStringList{"300000", "234025.790"} << "" << QStringList{"-1° 08' 52.43\"", "0.99972406"};
+    QTest::newRow("grid: west and south")
+        << 1 << QStringList{"300000", "-6000000"} << "" << QStringList{"+0° 04' 02.06\"", "0.99972507"};
+    const QStringList line{"137338.328",        "137286.216",        "0.99962056",
+                           "270° 47' 16.95\"", "269° 12' 43.05\"", "270° 00' 00.00\""};
+    QTest::newRow("distance: Calculate fills them") << 3 << kMirrored << "" << line;
+    QTest::newRow("distance: typing empties them")
+        << 3 << kMirrored << "type" << QStringList(6, QString());
+    QTest::newRow("distance: a refusal keeps them") << 3 << kMirrored << "refuse" << line;
+    QStringList same = kMirrored;
+    same[12] = "1";
+    QTest::newRow("distance: one position twice has no directions")
+        << 3 << same << "" << QStringList{"0.000", "0.000", "", "", "", ""};
+}
+
+void TstWorkingTabs::quantities() {
+    QFETCH(int, tab);
+    QFETCH(QStringList, in);
+    QFETCH(QString, after);
+    const TabFields& fields = kTabs[tab];
+    const QStringList& names = tab == 3 ? kLineFactors : kPointFactors[tab];
+    Rig rig;
+    rig.setUp(Airy, "2 W", "49 N");
+    rig.tab(tab);
+    rig.set(fields.in, in);
+    rig.click(fields.button);
+    QLineEdit* entry = rig.f(fields.in[0]);
+    if (after == "type") {
+        entry->setFocus();
+        entry->selectAll();
+        QTest::keyClicks(entry, entry->text());
+    } else if (after == "refuse") {
+        entry->setText(QStringLiteral("x"));
+        ModalGuard guard;
+        guard.expect(QStringLiteral("Entry must be numeric"));
+        rig.click(fields.button);
+        QVERIFY_GUARD(guard);
+    }
+    QTEST(rig.texts(names), "out");
+    for (const QString& n : names) {
+        QLineEdit* f = rig.f(n);
+        QVERIFY2(f->isReadOnly(), qPrintable(n));
+        QVERIFY2(!(f->focusPolicy() & Qt::TabFocus), qPrintable(n));
+        QVERIFY2(!f->accessibleName().isEmpty(), qPrintable(n));
+    }
 }
 
 QTEST_MAIN(TstWorkingTabs)
