@@ -132,6 +132,8 @@ class TestPackage : public QObject {
         QTest::newRow("Qt sql") << "libqt6sql6";
         QTest::newRow("Qt print support") << "libqt6printsupport6";
         QTest::newRow("Qt network, for the running copy") << "libqt6network6";
+        QTest::newRow("GeographicLib, for convergence, scale and geodesics")
+            << "libgeographiclib23";
         QTest::newRow("SQLite driver plugin, loaded by name") << "libqt6sql6-sqlite";
         QTest::newRow("X11 platform plugin, loaded by name") << "qt6-qpa-plugins";
     }
