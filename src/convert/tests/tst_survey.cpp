@@ -14,6 +14,7 @@
 
 #include <cmath>
 #include <random>
+#include <tuple>
 
 namespace {
 
@@ -73,6 +74,14 @@ double angleDiff(double a, double b) {
     const double d = std::fmod(a - b, 360.0);
     return std::fabs(d > 180 ? d - 360 : d < -180 ? d + 360 : d);
 }
+
+// Fail with both values and what they are.
+#define NEAR(actual, expected, tol, what)                                                          \
+    QVERIFY2(std::fabs((actual) - (expected)) < (tol),                                             \
+             qPrintable((what) + QString(": %1, reference %2").arg(exact(actual), exact(expected))))
+#define NEAR_ANGLE(actual, expected, tol, what)                                                    \
+    QVERIFY2(angleDiff((actual), (expected)) < (tol),                                              \
+             qPrintable((what) + QString(": %1, reference %2").arg(exact(actual), exact(expected))))
 
 struct Point {
     double lat, lon; // degrees
@@ -146,27 +155,22 @@ class TestSurvey : public QObject {
         QCOMPARE(fwdRef.size(), n);
         QCOMPARE(invRef.size(), n);
         for (int i = 0; i < n; ++i) {
-            const auto check = [&](const convert::PointFactors& f, const QList<double>& ref,
-                                   const char* tab) {
-                QVERIFY2(f.convergence && f.scale, tab);
-                QVERIFY2(std::fabs(*f.convergence - ref[2]) < kAngle,
-                         qPrintable(QString("%1 point %2: convergence %3, reference %4")
-                                        .arg(tab).arg(i).arg(exact(*f.convergence), exact(ref[2]))));
-                QVERIFY2(std::fabs(*f.scale - ref[3]) < kScale,
-                         qPrintable(QString("%1 point %2: scale %3, reference %4")
-                                        .arg(tab).arg(i).arg(exact(*f.scale), exact(ref[3]))));
-            };
-            check(forward[i].factors, fwdRef[i], "Geog to Grid");
-            check(inverse[i].factors, invRef[i], "Grid to Geog");
+            for (const auto& [f, ref, tab] :
+                 {std::tuple{forward[i].factors, fwdRef[i], "Geog to Grid"},
+                  std::tuple{inverse[i].factors, invRef[i], "Grid to Geog"}}) {
+                const QString at = QString("%1 point %2").arg(tab).arg(i);
+                QVERIFY2(f.convergence && f.scale, qPrintable(at));
+                NEAR(*f.convergence, ref[2], kAngle, at + " convergence");
+                NEAR(*f.scale, ref[3], kScale, at + " scale");
+            }
         }
 
         // Distance: long lines between successive points, and short ones (a
-        // few km) from each point, in geographic mode; the same lines typed
-        // as the grid coordinates the program gives them.
+        // few km) from each point, in geographic mode; the short ones also
+        // typed as the grid coordinates the program gives their ends.
         QStringList geodLines;
-        QList<convert::DistanceTexts> lines, gridLines;
-        QList<double> meanScale; // of the short lines' two ends
-        QList<std::pair<int, bool>> kinds; // first point, short line
+        QList<convert::LineFactors> lines, gridLines;
+        QList<double> convergence, meanScale; // at the short lines' ends
         for (int i = 0; i + 1 < n; ++i) {
             for (bool isShort : {false, true}) {
                 const Point a = pts[i];
@@ -179,69 +183,51 @@ class TestSurvey : public QObject {
                 in.geog[12] = text(b.lon);
                 const convert::DistanceTexts d = convert::Point_Distance(p, e.sph, in);
                 QCOMPARE(d.message, std::string());
-                lines << d;
+                lines << d.line;
                 geodLines << QStringList{exact(a.lat), exact(a.lon), exact(b.lat), exact(b.lon)}
                                  .join(' ');
-                kinds << std::pair{i, isShort};
-                if (isShort) {
-                    // The grid form of the same short line, from the eastings
-                    // and northings Geog to Grid gives.
-                    const convert::GridTexts ga = convert::Geog_To_Grid(p, e.sph, decimalInput(a));
-                    const convert::GridTexts gb = convert::Geog_To_Grid(p, e.sph, decimalInput(b));
-                    convert::DistanceInput gin;
-                    gin.geodesic = true;
-                    gin.grid = {ga.easting, ga.northing, gb.easting, gb.northing};
-                    gridLines << convert::Point_Distance(p, e.sph, gin);
-                    meanScale << (*ga.factors.scale + *gb.factors.scale) / 2;
-                }
+                if (!isShort)
+                    continue;
+                const convert::GridTexts ga = convert::Geog_To_Grid(p, e.sph, decimalInput(a));
+                const convert::GridTexts gb = convert::Geog_To_Grid(p, e.sph, decimalInput(b));
+                convert::DistanceInput gin;
+                gin.geodesic = true;
+                gin.grid = {ga.easting, ga.northing, gb.easting, gb.northing};
+                gridLines << convert::Point_Distance(p, e.sph, gin).line;
+                convergence << *ga.factors.convergence;
+                meanScale << (*ga.factors.scale + *gb.factors.scale) / 2;
             }
         }
         const auto geodRef = runTool("GeodSolve", QStringList{"-i", "-p", "9"} + ellipsoid(p),
                                      geodLines);
         QCOMPARE(geodRef.size(), lines.size());
-        int shortIndex = 0;
         for (int j = 0; j < lines.size(); ++j) {
-            const convert::LineFactors& l = lines[j].line;
+            const convert::LineFactors& l = lines[j];
             const QList<double>& ref = geodRef[j]; // azi1 azi2 s12
-            const QString where = QString("line %1").arg(j);
+            const QString at = QString("line %1").arg(j);
             QVERIFY2(l.geodesic && l.azimuth12 && l.azimuth2 && l.bearing12 && l.grid_distance &&
                          l.line_scale,
-                     qPrintable(where));
-            QVERIFY2(std::fabs(*l.geodesic - ref[2]) < kDistance,
-                     qPrintable(where + QString(": s12 %1, reference %2")
-                                            .arg(exact(*l.geodesic), exact(ref[2]))));
-            QVERIFY2(angleDiff(*l.azimuth12, ref[0]) < kAngle,
-                     qPrintable(where + QString(": azimuth 1 %1, reference %2")
-                                            .arg(exact(*l.azimuth12), exact(ref[0]))));
-            QVERIFY2(angleDiff(*l.azimuth2, ref[1]) < kAngle,
-                     qPrintable(where + QString(": azimuth 2 %1, reference %2")
-                                            .arg(exact(*l.azimuth2), exact(ref[1]))));
+                     qPrintable(at));
+            NEAR(*l.geodesic, ref[2], kDistance, at + " s12");
+            NEAR_ANGLE(*l.azimuth12, ref[0], kAngle, at + " azimuth 1");
+            NEAR_ANGLE(*l.azimuth2, ref[1], kAngle, at + " azimuth 2");
             QVERIFY(*l.azimuth12 >= 0 && *l.azimuth12 < 360);
             QVERIFY(*l.bearing12 >= 0 && *l.bearing12 < 360);
-            if (!kinds[j].second)
+            if (j % 2 == 0)
                 continue;
             // Within 5 km and 7 degrees of the meridian the arc-to-chord
-            // correction stays below 10", and the scale along the line is
-            // the mean of its ends' to a few parts in 10^9.
-            const convert::PointFactors& at = forward[kinds[j].first].factors;
-            QVERIFY2(angleDiff(*l.bearing12, *l.azimuth12 - *at.convergence) < 12.0 / 3600,
-                     qPrintable(where + QString(": bearing %1, azimuth %2, convergence %3")
-                                            .arg(*l.bearing12).arg(*l.azimuth12)
-                                            .arg(*at.convergence)));
-            QVERIFY2(std::fabs(*l.line_scale - meanScale[shortIndex]) < 1e-7,
-                     qPrintable(where + QString(": line scale %1, mean point scale %2")
-                                            .arg(exact(*l.line_scale), exact(meanScale[shortIndex]))));
-            // Typed as grid coordinates (rounded to the millimetre) the
-            // line's quantities come through the inverse and agree closely.
-            const convert::LineFactors& g = gridLines[shortIndex++].line;
-            QVERIFY2(g.geodesic && g.azimuth12 && g.line_scale, qPrintable(where + " (grid)"));
-            QVERIFY2(std::fabs(*g.geodesic - *l.geodesic) < 0.01,
-                     qPrintable(where + QString(" (grid): s12 %1 against %2")
-                                            .arg(*g.geodesic).arg(*l.geodesic)));
-            QVERIFY2(angleDiff(*g.azimuth12, *l.azimuth12) < 1.0 / 3600,
-                     qPrintable(where + " (grid): azimuth"));
-            QVERIFY2(angleDiff(*g.bearing12, *l.bearing12) < 1.0 / 3600,
-                     qPrintable(where + " (grid): bearing"));
+            // correction stays below 10", and the line's scale is the mean
+            // of its ends' to a few parts in 10^9.
+            const int k = j / 2;
+            NEAR_ANGLE(*l.bearing12, *l.azimuth12 - convergence[k], 12.0 / 3600,
+                       at + " bearing against azimuth - convergence");
+            NEAR(*l.line_scale, meanScale[k], 1e-7, at + " line scale");
+            // Through the inverse, from coordinates rounded to the millimetre.
+            const convert::LineFactors& g = gridLines[k];
+            QVERIFY2(g.geodesic && g.azimuth12 && g.bearing12, qPrintable(at + " (grid)"));
+            NEAR(*g.geodesic, *l.geodesic, 0.01, at + " (grid) s12");
+            NEAR_ANGLE(*g.azimuth12, *l.azimuth12, 1.0 / 3600, at + " (grid) azimuth");
+            NEAR_ANGLE(*g.bearing12, *l.bearing12, 1.0 / 3600, at + " (grid) bearing");
         }
     }
 
