@@ -6,11 +6,13 @@
 // dependency on the register it writes. The conversion loops are legacy SSE
 // (baseline x86-64) and call libm kernels built for FMA (VEX), so a dirty
 // state makes each pow and sin pay, several times over. A new thread starts
-// with its creator's register state, so the state left by the set-up
-// (the catalogue read through Qt SQL and SQLite, the C library's AVX2 string
-// and memory routines picked at run time) reaches the workers too. Whatever
-// set it, VZEROUPPER clears it; the conversion loops issue one before they
-// start.
+// with its creator's register state, so a state left by the set-up reaches
+// the workers too. Only --spheroid runs code with 256-bit instructions before
+// the conversion: the catalogue read through Qt's SQL plugin (loaded with
+// dlopen) and SQLite, Qt's run-time-dispatched AVX2 text routines and the C
+// library's AVX2/EVEX string and memory routines; a path through any of them
+// that returns without VZEROUPPER leaves the state dirty. Whatever set it,
+// VZEROUPPER clears it, so each conversion loop issues one before it starts.
 #pragma once
 
 namespace batch {
