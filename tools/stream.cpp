@@ -1,6 +1,7 @@
 #include "stream.h"
 
 #include "csv.h"
+#include "upperstate.h"
 
 #include <unistd.h>
 
@@ -47,6 +48,8 @@ bool isComment(std::string_view line) {
 }
 
 void convertChunk(const Settings& s, Chunk& c) {
+    // On whichever thread runs it, and whatever ran on that thread before.
+    Clean_Upper_State();
     Converter conv(s);
     std::vector<std::string_view> fields;
     std::string unquoted;

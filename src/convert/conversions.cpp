@@ -126,9 +126,8 @@ std::optional<Grid> Project(const geo::ProjectionParams& p, double origin, doubl
     if (!Finite({phi, omega}))
         return std::nullopt;
     try {
-        Grid g;
-        g.easting = geo::Calc_Easting(p, phi, p.scale_factor, omega);
-        g.northing = geo::Calc_Northing(p, phi, p.scale_factor, omega, origin);
+        const geo::GridPoint r = geo::Calc_Grid(p, phi, p.scale_factor, omega, origin);
+        const Grid g{r.easting, r.northing};
         if (!Finite({g.easting, g.northing}))
             return std::nullopt;
         return g;
@@ -218,9 +217,9 @@ std::optional<Position> Inverse(Texts& out, const geo::ProjectionParams& p,
         const double Eprime = E - p.false_easting;
         if (!Finite({E, N, Eprime}))
             throw geo::NumericError(geo::NumericError::Kind::Overflow, "grid position");
-        const double phi1 = geo::Footpoint_Latitude(p, N, *phi0);
-        r.lat = geo::Calc_Latitude(p, phi1, Eprime);
-        r.lon = geo::Calc_Longitude(p, phi1, Eprime, lambda0);
+        const geo::GeogPoint g = geo::Calc_Geographic(p, N, Eprime, *phi0, lambda0);
+        r.lat = g.latitude;
+        r.lon = g.longitude;
     } catch (const geo::NumericError&) {
         Refuse(out, Status::NoResult, kNoFiniteResult);
         return std::nullopt;

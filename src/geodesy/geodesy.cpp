@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 
 #if defined(__x86_64__) || defined(_M_X64)
 #include <xmmintrin.h>
@@ -25,34 +26,54 @@ namespace {
 // spin for ever.
 constexpr int kMaxFootpointIterations = 1000;
 
-// IEEE arithmetic does not trap, so every operation watches the exception
-// flags and the finiteness of its steps. The caller's flags are put back on
-// exit so that a calculation leaves the floating-point environment as found.
+// IEEE arithmetic does not trap, so a fault has to be read from the
+// exception flags. A calculation first runs with no test between its steps
+// (Pass) and reads the flags once at the end; only when a fault flag is up or
+// a value is not finite does it run again step by step (FaultWatch) to name
+// the step that failed and throw. The flags are sticky, so the quick run
+// faults exactly when the checked run would throw, provided every value the
+// checked run tests either flows into the result or is handed to clean().
+// The caller's flags are put back on exit so that a calculation leaves the
+// floating-point environment as found.
 //
 // On x86-64 all double arithmetic runs in SSE, so the flags live in MXCSR;
 // reading it directly costs a few cycles where the <cfenv> calls, which also
 // save and reload the x87 environment, cost a hundred or more per call.
+
+// The quick run: every value passes untested.
+struct Pass {
+    static constexpr bool kChecked = false;
+    double operator()(double x, const char*) const { return x; }
+};
+
 #if defined(QUILLMAR_GEODESY_UNGUARDED)
 // Benchmark-only build (bench/CMakeLists.txt): the same formulas with the
 // checks compiled out, to measure what the checks cost. Never shipped.
+constexpr bool kGuarded = false;
 class FaultWatch {
   public:
+    static constexpr bool kChecked = false;
     FaultWatch() {}
     FaultWatch(const FaultWatch&) = delete;
     FaultWatch& operator=(const FaultWatch&) = delete;
     double operator()(double x, const char*) const { return x; }
+    template <class... D> bool clean(D...) const { return true; }
 };
 #else
+constexpr bool kGuarded = true;
 class FaultWatch {
   public:
+    static constexpr bool kChecked = true;
 #if QUILLMAR_FAULTWATCH_MXCSR
     // Writing MXCSR is the slow part, so it is written only when a flag differs.
     FaultWatch() : saved_(_mm_getcsr()) {
-        if (saved_ & kCsrFaults)
+        if (saved_ & kCsrFaults) [[unlikely]]
             _mm_setcsr(saved_ & ~kCsrFaults);
     }
+    // Reading MXCSR waits for the arithmetic in flight, so the read clean()
+    // made is reused: a checked run after it leaves the register as it found it.
     ~FaultWatch() {
-        const unsigned csr = _mm_getcsr();
+        const unsigned csr = seen_ ? *seen_ : _mm_getcsr();
         if ((csr ^ saved_) & kCsrFlags)
             _mm_setcsr((csr & ~kCsrFlags) | (saved_ & kCsrFlags));
     }
@@ -67,23 +88,40 @@ class FaultWatch {
     FaultWatch& operator=(const FaultWatch&) = delete;
 
     // Passes x through unchanged, or throws if it or anything computed before
-    // it faulted. x is pinned ahead of the flag test, which the optimiser would
-    // otherwise be free to reorder. An empty asm that takes x in its register
-    // does it without putting a store and reload on the path of every value.
+    // it faulted.
     double operator()(double x, const char* step) const {
-#if QUILLMAR_FAULTWATCH_MXCSR && defined(__GNUC__)
-        asm volatile("" : "+x"(x));
-#else
-        volatile double pinned = x;
-        x = pinned;
-#endif
+        pin(x);
         const int raised = raisedFaults();
         if (raised == 0 && std::isfinite(x)) [[likely]]
             return x;
         fail(raised, x, step);
     }
 
+    // The end of a quick run: true when no fault flag went up since the
+    // watch began and every value is finite.
+    template <class... D> bool clean(D... xs) const {
+        (pin(xs), ...);
+#if QUILLMAR_FAULTWATCH_MXCSR
+        seen_ = _mm_getcsr();
+        return !(*seen_ & kCsrFaults) && (std::isfinite(xs) && ...);
+#else
+        return raisedFaults() == 0 && (std::isfinite(xs) && ...);
+#endif
+    }
+
   private:
+    // x is pinned ahead of the flag test, which the optimiser would otherwise
+    // be free to reorder. An empty asm that takes x in its register does it
+    // without putting a store and reload on the path of every value.
+    static void pin(double& x) {
+#if QUILLMAR_FAULTWATCH_MXCSR && defined(__GNUC__)
+        asm volatile("" : "+x"(x));
+#else
+        volatile double pinned = x;
+        x = pinned;
+#endif
+    }
+
 #if QUILLMAR_FAULTWATCH_MXCSR
     // MXCSR status bits: invalid, denormal, divide-by-zero, overflow,
     // underflow, precision.
@@ -121,20 +159,39 @@ class FaultWatch {
 
 #if QUILLMAR_FAULTWATCH_MXCSR
     unsigned saved_;
+    mutable std::optional<unsigned> seen_;
 #else
     std::fexcept_t saved_{};
 #endif
 };
 #endif // QUILLMAR_GEODESY_UNGUARDED
 
+// Arithmetic on a non-finite input need not raise a flag (1/inf is 0), so
+// the quick run starts only from finite inputs.
+template <class... D> bool allFinite(D... xs) {
+    return !kGuarded || (std::isfinite(xs) && ...);
+}
+
+// The checked run, kept out of line and off the quick path.
+template <class F> [[gnu::noinline]] [[gnu::cold]] auto checked(F run) {
+    const FaultWatch chk;
+    return run(chk);
+}
+
+// What a quick run returns where the checked run throws for a reason other
+// than a flag: not finite, so clean() sends it to the checked run.
+constexpr double kRetry = __builtin_nan("");
+
 // k * L in 16-bit signed arithmetic, as the northing forms its multiples of
 // the whole-degree origin latitude.
-int16_t times16(int k, int16_t L) {
+bool fits16(int k, int16_t L) {
     const int product = k * static_cast<int>(L);
-    if (product < INT16_MIN || product > INT16_MAX)
+    return product >= INT16_MIN && product <= INT16_MAX;
+}
+void times16(int k, int16_t L) {
+    if (!fits16(k, L))
         throw NumericError(NumericError::Kind::Overflow,
                            "numeric error: multiple of the origin latitude overflows");
-    return static_cast<int16_t>(product);
 }
 
 struct Radii {
@@ -145,7 +202,7 @@ struct Radii {
     double rho = 0;
 };
 
-Radii radiiAt(const FaultWatch& chk, double a, double e2, double phi) {
+template <class Check> Radii radiiAt(const Check& chk, double a, double e2, double phi) {
     Radii r;
     r.ep2 = chk(std::pow(e2, 2) / (1 - e2) + e2, "second eccentricity");
     r.c = chk(a / std::sqrt(1 - e2), "polar radius");
@@ -156,7 +213,7 @@ Radii radiiAt(const FaultWatch& chk, double a, double e2, double phi) {
     return r;
 }
 
-ArcCoefficients coefficientsOf(const FaultWatch& chk, double e2) {
+template <class Check> ArcCoefficients coefficientsOf(const Check& chk, double e2) {
     const double e4 = std::pow(e2, 2);
     const double e6 = std::pow(e2, 3);
     ArcCoefficients k;
@@ -181,6 +238,14 @@ void requireFinite(const FaultWatch& chk, std::initializer_list<double> inputs) 
             chk(x, "input");
 }
 
+template <class Check>
+double arcOf(const Check& chk, double e2, double a, double phi, double k0, ArcCoefficients* coeffs) {
+    const ArcCoefficients k = coefficientsOf(chk, e2);
+    if (coeffs)
+        *coeffs = k;
+    return chk(chk(arcBracket(k, phi) * a, "meridian arc") * k0, "scaled arc");
+}
+
 } // namespace
 
 ArcCoefficients Arc_Coefficients(double e2) {
@@ -190,12 +255,20 @@ ArcCoefficients Arc_Coefficients(double e2) {
 }
 
 double Meridian_Arc(double e2, double a, double phi, double k0, ArcCoefficients* coeffs) {
-    const FaultWatch chk;
-    requireFinite(chk, {e2, a, phi, k0});
-    const ArcCoefficients k = coefficientsOf(chk, e2);
-    if (coeffs)
-        *coeffs = k;
-    return chk(chk(arcBracket(k, phi) * a, "meridian arc") * k0, "scaled arc");
+    const FaultWatch watch;
+    if (allFinite(e2, a, phi, k0)) {
+        ArcCoefficients k;
+        const double m = arcOf(Pass{}, e2, a, phi, k0, &k);
+        if (watch.clean(m)) [[likely]] {
+            if (coeffs)
+                *coeffs = k;
+            return m;
+        }
+    }
+    return checked([&](const FaultWatch& chk) {
+        requireFinite(chk, {e2, a, phi, k0});
+        return arcOf(chk, e2, a, phi, k0, coeffs);
+    });
 }
 
 double Meridian_Radius(const ProjectionParams& p, double phi) {
@@ -237,10 +310,10 @@ Dms Degrees_To_Dms(double x) {
     return r;
 }
 
-double Calc_Easting(const ProjectionParams& p, double phi, double k0, double omega) {
-    const FaultWatch chk;
-    requireFinite(chk, {p.major_axis, p.ecc_squared, p.false_easting, phi, k0, omega});
+namespace {
 
+template <class Check>
+double eastingOf(const Check& chk, const ProjectionParams& p, double phi, double k0, double omega) {
     const Radii r = radiiAt(chk, p.major_axis, p.ecc_squared, phi);
     const double nu = r.nu;
     const double psi = chk(nu / r.rho, "psi");
@@ -263,21 +336,40 @@ double Calc_Easting(const ProjectionParams& p, double phi, double k0, double ome
     return chk(((T5 + (T1 + T3)) + T7) * k0 + p.false_easting, "easting");
 }
 
+} // namespace
+
+double Calc_Easting(const ProjectionParams& p, double phi, double k0, double omega) {
+    const FaultWatch watch;
+    if (allFinite(p.major_axis, p.ecc_squared, p.false_easting, phi, k0, omega)) {
+        const double E = eastingOf(Pass{}, p, phi, k0, omega);
+        if (watch.clean(E)) [[likely]]
+            return E;
+    }
+    return checked([&](const FaultWatch& chk) {
+        requireFinite(chk, {p.major_axis, p.ecc_squared, p.false_easting, phi, k0, omega});
+        return eastingOf(chk, p, phi, k0, omega);
+    });
+}
+
 namespace {
 
 // wholeDegrees: the origin is p.origin_lat, whose multiples 2L, 4L, 6L are
-// formed in 16-bit arithmetic and overflow beyond it.
-double northing(const ProjectionParams& p, double phi, double k0, double omega, double phi0_deg,
-                bool wholeDegrees) {
-    const FaultWatch chk;
-    requireFinite(chk, {p.major_axis, p.ecc_squared, p.false_northing, phi, k0, omega, phi0_deg});
+// formed in 16-bit arithmetic and overflow beyond it. The quick run keeps
+// the arc at the origin in *arcAtOrigin for clean(): it is checked but not
+// part of the result.
+template <class Check>
+double northingOf(const Check& chk, const ProjectionParams& p, double phi, double k0, double omega,
+                  double phi0_deg, bool wholeDegrees, double* arcAtOrigin) {
     const double a = p.major_axis;
     const double L = phi0_deg;
 
     ArcCoefficients k;
     const double phi0 = L / DEG_PER_RAD;
     // Only the coefficients are wanted, but a fault in the arc still counts.
-    chk(Meridian_Arc(p.ecc_squared, a, phi0, k0, &k), "arc at origin");
+    if constexpr (Check::kChecked)
+        chk(Meridian_Arc(p.ecc_squared, a, phi0, k0, &k), "arc at origin");
+    else
+        *arcAtOrigin = arcOf(chk, p.ecc_squared, a, phi0, k0, &k);
 
     const Radii r = radiiAt(chk, a, p.ecc_squared, phi);
     const double nu = r.nu;
@@ -294,9 +386,13 @@ double northing(const ProjectionParams& p, double phi, double k0, double omega, 
     // origin within 16 bits they are the same doubles either way.
     if (wholeDegrees) {
         const auto Lw = static_cast<int16_t>(L);
-        times16(2, Lw);
-        times16(4, Lw);
-        times16(6, Lw);
+        if constexpr (Check::kChecked) {
+            times16(2, Lw);
+            times16(4, Lw);
+            times16(6, Lw);
+        } else if (!fits16(6, Lw)) {
+            return kRetry; // the checked run reports it, or an earlier fault
+        }
     }
     const double L2 = chk(2 * L, "twice the origin");
     const double L4 = chk(4 * L, "four times the origin");
@@ -325,6 +421,80 @@ double northing(const ProjectionParams& p, double phi, double k0, double omega, 
     return chk(((T6 + ((dM + T2) + T4)) + T8) * k0 + p.false_northing, "northing");
 }
 
+double northing(const ProjectionParams& p, double phi, double k0, double omega, double phi0_deg,
+                bool wholeDegrees) {
+    const FaultWatch watch;
+    if (allFinite(p.major_axis, p.ecc_squared, p.false_northing, phi, k0, omega, phi0_deg)) {
+        double arc0 = 0;
+        const double N = northingOf(Pass{}, p, phi, k0, omega, phi0_deg, wholeDegrees, &arc0);
+        if (watch.clean(N, arc0)) [[likely]]
+            return N;
+    }
+    return checked([&](const FaultWatch& chk) {
+        requireFinite(chk,
+                      {p.major_axis, p.ecc_squared, p.false_northing, phi, k0, omega, phi0_deg});
+        return northingOf(chk, p, phi, k0, omega, phi0_deg, wholeDegrees, nullptr);
+    });
+}
+
+// Calc_Easting and Calc_Northing (decimal origin) in one quick run: the
+// radii, the trigonometry and the powers both series use are formed once.
+// Every expression is the one of eastingOf or northingOf, so the doubles
+// are the same; the arc at the origin goes to *arcAtOrigin for clean().
+GridPoint gridOf(const ProjectionParams& p, double phi, double k0, double omega, double phi0_deg,
+                 double* arcAtOrigin) {
+    const Pass pass;
+    const double a = p.major_axis;
+    const double L = phi0_deg;
+    ArcCoefficients k;
+    *arcAtOrigin = arcOf(pass, p.ecc_squared, a, L / DEG_PER_RAD, k0, &k);
+
+    const Radii r = radiiAt(pass, a, p.ecc_squared, phi);
+    const double nu = r.nu;
+    const double psi = nu / r.rho;
+    const double s = std::sin(phi);
+    const double c = std::cos(phi);
+    const double t = std::tan(phi);
+    const double t2 = std::pow(t, 2);
+    const double t4 = std::pow(t, 4);
+    const double t6 = std::pow(t, 6);
+    const double c3 = std::pow(c, 3);
+    const double c5 = std::pow(c, 5);
+    const double c7 = std::pow(c, 7);
+    const double psi2 = std::pow(psi, 2);
+    const double psi3 = std::pow(psi, 3);
+
+    const double T1 = std::pow(c, 1) * ((std::pow(omega, 1) / 1) * nu);
+    const double T3 = c3 * ((std::pow(omega, 3) / 6) * nu) * (psi - t2);
+    const double b5 = ((psi2 * (1 + 8 * t2) + 4 * psi3 * (1 - 6 * t2)) - 2 * psi * t2) + t4;
+    const double T5 = c5 * ((std::pow(omega, 5) / 120) * nu) * b5;
+    const double b7 = ((61 - 479 * t2) + 179 * t4) - t6;
+    const double T7 = c7 * ((std::pow(omega, 7) / 5040) * nu) * b7;
+    const double E = ((T5 + (T1 + T3)) + T7) * k0 + p.false_easting;
+
+    const double m = a * arcBracket(k, phi);
+    const double L2 = 2 * L;
+    const double L4 = 4 * L;
+    const double L6 = 6 * L;
+    const double m0 = a * (((k.A0 * L / DEG_PER_RAD - k.A2 * std::sin(L2 / DEG_PER_RAD)) +
+                            k.A4 * std::sin(L4 / DEG_PER_RAD)) -
+                           k.A6 * std::sin(L6 / DEG_PER_RAD));
+    const double dM = m - m0;
+    const double snu = s * nu;
+    const double T2 = std::pow(c, 1) * ((std::pow(omega, 2) / 2) * snu);
+    const double b4 = (r.V2 + 4 * std::pow(r.V2, 2)) - t2;
+    const double T4 = c3 * ((std::pow(omega, 4) / 24) * snu) * b4;
+    const double b6 = (((8 * std::pow(psi, 4) * (11 - 24 * t2) - 28 * psi3 * (1 - 6 * t2)) +
+                        psi2 * (1 - 32 * t2)) -
+                       2 * psi * t2) +
+                      t4;
+    const double T6 = c5 * ((std::pow(omega, 6) / 720) * snu) * b6;
+    const double b8 = ((1385 - 3111 * t2) + 543 * t4) - t6;
+    const double T8 = c7 * ((std::pow(omega, 8) / 40320) * snu) * b8;
+    const double N = ((T6 + ((dM + T2) + T4)) + T8) * k0 + p.false_northing;
+    return {E, N};
+}
+
 } // namespace
 
 double Calc_Northing(const ProjectionParams& p, double phi, double k0, double omega) {
@@ -336,14 +506,30 @@ double Calc_Northing(const ProjectionParams& p, double phi, double k0, double om
     return northing(p, phi, k0, omega, phi0_deg, false);
 }
 
+GridPoint Calc_Grid(const ProjectionParams& p, double phi, double k0, double omega,
+                    double phi0_deg) {
+    {
+        const FaultWatch watch;
+        if (allFinite(p.major_axis, p.ecc_squared, p.false_easting, p.false_northing, phi, k0,
+                      omega, phi0_deg)) {
+            double arc0 = 0;
+            const GridPoint g = gridOf(p, phi, k0, omega, phi0_deg, &arc0);
+            if (watch.clean(g.easting, g.northing, arc0)) [[likely]]
+                return g;
+        }
+    }
+    // The two calls in order, for the error the first failing one reports.
+    const double E = Calc_Easting(p, phi, k0, omega);
+    return {E, Calc_Northing(p, phi, k0, omega, phi0_deg)};
+}
+
 namespace {
 
-double footpoint(const ProjectionParams& p, double N, double phi0_deg, FootpointTrace* trace) {
-    const FaultWatch chk;
+template <class Check>
+double footpointOf(const Check& chk, const ProjectionParams& p, double N, double phi0_deg,
+                   FootpointTrace* trace) {
     const double a = p.major_axis;
     const double k0 = p.scale_factor;
-    requireFinite(chk, {a, p.ecc_squared, k0, p.false_northing, N, phi0_deg});
-
     const ArcCoefficients k = coefficientsOf(chk, p.ecc_squared);
     // Multiples of the origin latitude are formed in degrees, then converted.
     const double k0m0 =
@@ -379,27 +565,44 @@ double footpoint(const ProjectionParams& p, double N, double phi0_deg, Footpoint
             return phiNew; // the newest value, not the one it was compared with
         phi = phiNew;
     }
+    if constexpr (!Check::kChecked)
+        return kRetry; // the checked run reports it, or an earlier fault
     throw NumericError(NumericError::Kind::Invalid,
                        "numeric error: footpoint latitude does not converge");
+}
+
+double footpointChecked(const ProjectionParams& p, double N, double phi0_deg,
+                        FootpointTrace* trace) {
+    return checked([&](const FaultWatch& chk) {
+        requireFinite(chk,
+                      {p.major_axis, p.ecc_squared, p.scale_factor, p.false_northing, N, phi0_deg});
+        return footpointOf(chk, p, N, phi0_deg, trace);
+    });
 }
 
 } // namespace
 
 double Footpoint_Latitude(const ProjectionParams& p, double N, double phi0_deg) {
-    return footpoint(p, N, phi0_deg, nullptr);
+    const FaultWatch watch;
+    if (allFinite(p.major_axis, p.ecc_squared, p.scale_factor, p.false_northing, N, phi0_deg)) {
+        const double phi1 = footpointOf(Pass{}, p, N, phi0_deg, nullptr);
+        if (watch.clean(phi1)) [[likely]]
+            return phi1;
+    }
+    return footpointChecked(p, N, phi0_deg, nullptr);
 }
 
 FootpointTrace Footpoint_Latitude_Trace(const ProjectionParams& p, double N, double phi0_deg) {
     FootpointTrace trace;
-    footpoint(p, N, phi0_deg, &trace);
+    footpointChecked(p, N, phi0_deg, &trace);
     return trace;
 }
 
-double Calc_Latitude(const ProjectionParams& p, double phi1, double Eprime) {
-    const FaultWatch chk;
-    const double k0 = p.scale_factor;
-    requireFinite(chk, {p.major_axis, p.ecc_squared, k0, phi1, Eprime});
+namespace {
 
+template <class Check>
+double latitudeOf(const Check& chk, const ProjectionParams& p, double phi1, double Eprime) {
+    const double k0 = p.scale_factor;
     const Radii r = radiiAt(chk, p.major_axis, p.ecc_squared, phi1);
     const double rho = r.rho;
     const double nu = r.nu;
@@ -431,11 +634,10 @@ double Calc_Latitude(const ProjectionParams& p, double phi1, double Eprime) {
                "latitude");
 }
 
-double Calc_Longitude(const ProjectionParams& p, double phi1, double Eprime, int16_t lambda0_deg) {
-    const FaultWatch chk;
+template <class Check>
+double longitudeOf(const Check& chk, const ProjectionParams& p, double phi1, double Eprime,
+                   int16_t lambda0_deg) {
     const double k0 = p.scale_factor;
-    requireFinite(chk, {p.major_axis, p.ecc_squared, k0, phi1, Eprime});
-
     const Radii r = radiiAt(chk, p.major_axis, p.ecc_squared, phi1);
     const double nu = r.nu;
     const double psi = chk(nu / r.rho, "psi");
@@ -459,6 +661,100 @@ double Calc_Longitude(const ProjectionParams& p, double phi1, double Eprime, int
     const double W7 = chk(B7 * std::pow(Eprime / d7, 7) * sec, "W7");
 
     return chk(lambda0_deg + ((W5 + (W1 - W3)) - W7) * DEG_PER_RAD, "longitude");
+}
+
+// Calc_Latitude and Calc_Longitude in one quick run, sharing the radii, the
+// tangent's powers and the powers of psi, nu and k0 both series use. Every
+// expression is the one of latitudeOf or longitudeOf.
+GeogPoint geographicOf(const ProjectionParams& p, double phi1, double Eprime,
+                       int16_t lambda0_deg) {
+    const Pass pass;
+    const double k0 = p.scale_factor;
+    const Radii r = radiiAt(pass, p.major_axis, p.ecc_squared, phi1);
+    const double rho = r.rho;
+    const double nu = r.nu;
+    const double psi = nu / rho;
+    const double t = std::tan(phi1);
+    const double t2 = std::pow(t, 2);
+    const double t4 = std::pow(t, 4);
+    const double t6 = std::pow(t, 6);
+    const double psi2 = std::pow(psi, 2);
+    const double psi3 = std::pow(psi, 3);
+    const double nu3 = std::pow(nu, 3);
+    const double nu5 = std::pow(nu, 5);
+    const double k03 = std::pow(k0, 3);
+    const double k05 = std::pow(k0, 5);
+
+    const double K = t / (rho * k0);
+    const double U1 = std::pow(Eprime, 2) / (nu * (k0 * 2));
+    const double F2 = std::pow(Eprime, 4) / (nu3 * (k03 * 24)) * K;
+    const double B2 = ((1 - t2) * 9 * psi + (-4 * psi2)) + 12 * t2;
+    const double F3 = std::pow(Eprime, 6) / (nu5 * (k05 * 720)) * K;
+    const double B3a = 8 * std::pow(psi, 4) * (11 - 24 * t2) - 12 * psi3 * (21 - 71 * t2);
+    const double B3b = 15 * psi2 * ((15 - 98 * t2) + 15 * t4);
+    const double B3c = 180 * psi * (5 * t2 - 3 * t4) + 360 * t4;
+    const double F4 = std::pow(Eprime, 8) / (std::pow(nu, 7) * (std::pow(k0, 7) * 40320)) * K;
+    const double B4 = ((1385 + 3633 * t2) + 4095 * t4) + 1575 * t6;
+    const double lat =
+        ((((phi1 - U1 * K) + B2 * F2) - ((B3b + B3a) + B3c) * F3) + F4 * B4) * DEG_PER_RAD;
+
+    const double sec = 1 / std::cos(phi1);
+    const double W1 = (Eprime / (nu * k0)) * sec;
+    const double W3 = (psi + 2 * t2) * (std::pow(Eprime, 3) / (nu3 * (k03 * 6))) * sec;
+    const double B5 =
+        ((-4 * psi3 * (1 - 6 * t2) + psi2 * (9 - 68 * t2)) + 72 * psi * t2) + 24 * t4;
+    const double W5 = B5 * (std::pow(Eprime, 5) / (nu5 * (k05 * 120))) * sec;
+    const double B7 = ((61 + 662 * t2) + 1320 * t4) + 720 * t6;
+    const double d7 = nu * (std::pow(5040.0, 1.0 / 7) * k0);
+    const double W7 = B7 * std::pow(Eprime / d7, 7) * sec;
+    const double lon = lambda0_deg + ((W5 + (W1 - W3)) - W7) * DEG_PER_RAD;
+    return {lat, lon};
+}
+
+} // namespace
+
+double Calc_Latitude(const ProjectionParams& p, double phi1, double Eprime) {
+    const FaultWatch watch;
+    if (allFinite(p.major_axis, p.ecc_squared, p.scale_factor, phi1, Eprime)) {
+        const double lat = latitudeOf(Pass{}, p, phi1, Eprime);
+        if (watch.clean(lat)) [[likely]]
+            return lat;
+    }
+    return checked([&](const FaultWatch& chk) {
+        requireFinite(chk, {p.major_axis, p.ecc_squared, p.scale_factor, phi1, Eprime});
+        return latitudeOf(chk, p, phi1, Eprime);
+    });
+}
+
+double Calc_Longitude(const ProjectionParams& p, double phi1, double Eprime, int16_t lambda0_deg) {
+    const FaultWatch watch;
+    if (allFinite(p.major_axis, p.ecc_squared, p.scale_factor, phi1, Eprime)) {
+        const double lon = longitudeOf(Pass{}, p, phi1, Eprime, lambda0_deg);
+        if (watch.clean(lon)) [[likely]]
+            return lon;
+    }
+    return checked([&](const FaultWatch& chk) {
+        requireFinite(chk, {p.major_axis, p.ecc_squared, p.scale_factor, phi1, Eprime});
+        return longitudeOf(chk, p, phi1, Eprime, lambda0_deg);
+    });
+}
+
+GeogPoint Calc_Geographic(const ProjectionParams& p, double N, double Eprime, double phi0_deg,
+                          int16_t lambda0_deg) {
+    {
+        const FaultWatch watch;
+        if (allFinite(p.major_axis, p.ecc_squared, p.scale_factor, p.false_northing, N,
+                      phi0_deg, Eprime)) {
+            const double phi1 = footpointOf(Pass{}, p, N, phi0_deg, nullptr);
+            const GeogPoint g = geographicOf(p, phi1, Eprime, lambda0_deg);
+            if (watch.clean(g.latitude, g.longitude)) [[likely]]
+                return g;
+        }
+    }
+    // The three calls in order, for the error the first failing one reports.
+    const double phi1 = Footpoint_Latitude(p, N, phi0_deg);
+    const double lat = Calc_Latitude(p, phi1, Eprime);
+    return {lat, Calc_Longitude(p, phi1, Eprime, lambda0_deg)};
 }
 
 } // namespace geo

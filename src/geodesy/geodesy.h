@@ -108,6 +108,15 @@ double Calc_Northing(const ProjectionParams& p, double phi, double k0, double om
                      double phi0_deg);
 double Calc_Northing(const ProjectionParams& p, double phi, double k0, double omega);
 
+// Calc_Easting and then Calc_Northing with phi0_deg, in one pass that forms
+// what both share once: the same doubles, and on a fault the NumericError
+// the first of the two calls would throw.
+struct GridPoint {
+    double easting = 0, northing = 0;
+};
+GridPoint Calc_Grid(const ProjectionParams& p, double phi, double k0, double omega,
+                    double phi0_deg);
+
 // Inverse projection. N: northing in metres as entered (false northing
 // included); phi0_deg: latitude of origin, degrees (may carry decimals).
 // Returns the footpoint latitude in radians (fixed-point iteration, tolerance
@@ -132,5 +141,14 @@ FootpointTrace Footpoint_Latitude_Trace(const ProjectionParams& p, double N, dou
 double Calc_Latitude(const ProjectionParams& p, double phi1, double Eprime);
 // Longitude in decimal degrees, central meridian lambda0_deg added inside.
 double Calc_Longitude(const ProjectionParams& p, double phi1, double Eprime, int16_t lambda0_deg);
+
+// Footpoint_Latitude, Calc_Latitude and Calc_Longitude in that order, in one
+// pass: the same doubles, and on a fault the NumericError the first failing
+// call would throw. Eprime = easting - false easting.
+struct GeogPoint {
+    double latitude = 0, longitude = 0; // decimal degrees
+};
+GeogPoint Calc_Geographic(const ProjectionParams& p, double N, double Eprime, double phi0_deg,
+                          int16_t lambda0_deg);
 
 } // namespace geo

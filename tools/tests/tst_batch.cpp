@@ -7,6 +7,7 @@
 #include "numtext.h"
 #include "rawcatalogue.h"
 #include "store.h"
+#include "upperstate.h"
 
 #include <QFile>
 #include <QProcess>
@@ -654,6 +655,22 @@ class TestBatch : public QObject {
         QCOMPARE(r.out, kGoodOut);
         QCOMPARE(runBatch({"geog2grid", "--params", kAiry, "-x.csv"}).status, 2);
         QVERIFY(QFile::exists(dashFile));
+    }
+
+    // A dirty AVX upper state, as set-up code may leave it, is cleared by the
+    // guard the conversion loops run first.
+    void upperStateCleared() {
+#if defined(__x86_64__) && defined(__GNUC__)
+        if (batch::Upper_State_In_Use() < 0)
+            QSKIP("the processor cannot report its AVX upper state");
+        // A 256-bit write with no VZEROUPPER after it.
+        asm volatile("vcmpeqps %%ymm15, %%ymm15, %%ymm15" ::: "xmm15");
+        QCOMPARE(batch::Upper_State_In_Use(), 1);
+        batch::Clean_Upper_State();
+        QCOMPARE(batch::Upper_State_In_Use(), 0);
+#else
+        QSKIP("x86-64 only");
+#endif
     }
 
     // An entry selected by name (case ignored) converts as its values given

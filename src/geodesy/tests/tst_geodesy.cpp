@@ -5,6 +5,7 @@
 
 #include <cfenv>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <limits>
 
@@ -66,6 +67,37 @@ Calculation toGeog(ProjectionParams p, double E, double N) {
 }
 Calculation footpoint(ProjectionParams p, double N) {
     return [=] { geo::Footpoint_Latitude(p, N, p.origin_lat); };
+}
+
+Calculation northingFrom(ProjectionParams p, double phi, double w, double phi0) {
+    return [=] { geo::Calc_Northing(p, phi, p.scale_factor, w, phi0); };
+}
+
+// The calls the combined functions stand for, in the order they stand for them.
+geo::GridPoint gridBySteps(const ProjectionParams& p, double phi, double w, double phi0) {
+    const double E = geo::Calc_Easting(p, phi, p.scale_factor, w);
+    return {E, geo::Calc_Northing(p, phi, p.scale_factor, w, phi0)};
+}
+geo::GeogPoint geogBySteps(const ProjectionParams& p, double N, double Ep, double phi0) {
+    const double phi1 = geo::Footpoint_Latitude(p, N, phi0);
+    const double lat = geo::Calc_Latitude(p, phi1, Ep);
+    return {lat, geo::Calc_Longitude(p, phi1, Ep, p.central_meridian)};
+}
+
+// The outcome of a calculation as text: its doubles bit for bit, or the
+// kind and message of its NumericError.
+template <class F> QString outcome(F f) {
+    try {
+        const auto r = f();
+        quint64 bits[sizeof r / sizeof(double)];
+        std::memcpy(bits, &r, sizeof bits);
+        QString s;
+        for (quint64 b : bits)
+            s += QString::number(b, 16) + QLatin1Char(' ');
+        return s;
+    } catch (const NumericError& e) {
+        return QStringLiteral("error %1: %2").arg(int(e.kind())).arg(QLatin1String(e.what()));
+    }
 }
 
 } // namespace
@@ -363,6 +395,148 @@ class TestGeodesy : public QObject {
             if (kind >= 0)
                 QCOMPARE(int(e.kind()), kind);
         }
+    }
+
+    // Each calculation runs once without tests between its steps and again,
+    // step by step, only after a fault; the step named must be the one the
+    // step-by-step run alone named. The messages are those of the build that
+    // tested after every step.
+    void errorSteps_data() {
+        QTest::addColumn<Calculation>("calculation");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("message");
+        const double inf = std::numeric_limits<double>::infinity();
+        const double phi = 0.9, w = 0.02, E = 468643.108, N = 234025.790;
+        using P = ProjectionParams&;
+        const int div0 = int(NumericError::Kind::DivisionByZero);
+        const int overflow = int(NumericError::Kind::Overflow);
+        const int invalid = int(NumericError::Kind::Invalid);
+        const auto e2is1 = airyWith([](P p) { p.ecc_squared = 1; });
+        const auto e2above1 = airyWith([](P p) { p.ecc_squared = 1.5; });
+        const auto e2huge = airyWith([](P p) { p.ecc_squared = -1e200; });
+        const auto a0 = airyWith([](P p) { p.major_axis = 0; });
+        const auto k0 = airyWith([](P p) { p.scale_factor = 0; });
+        auto row = [](const char* name, Calculation c, int kind, const char* step) {
+            QTest::newRow(name) << c << kind << QString::fromLatin1(step);
+        };
+        // clang-format off
+        row("e2 = 1 easting", easting(e2is1, phi, w), div0, "numeric error in second eccentricity");
+        row("e2 = 1 inverse", toGeog(e2is1, E, N), div0, "numeric error in second eccentricity");
+        row("e2 > 1 easting", easting(e2above1, phi, w), invalid, "numeric error in polar radius");
+        row("e2 > 1 inverse", toGeog(e2above1, E, N), invalid,
+            "numeric error: footpoint latitude does not converge");
+        row("e2 -1e200 easting", easting(e2huge, phi, w), overflow,
+            "numeric error in second eccentricity");
+        row("e2 -1e200 inverse", toGeog(e2huge, E, N), invalid, "numeric error in A0");
+        row("a = 0 northing", northing(a0, phi, w), invalid, "numeric error in psi");
+        row("a = 0 footpoint", footpoint(a0, N), div0, "numeric error in rectifying latitude");
+        row("k0 = 0 inverse", toGeog(k0, E, N), div0, "numeric error in rectifying latitude");
+        row("origin 5462 overflows 6L",
+            northing(airyWith([](P p) { p.origin_lat = 5462; }), phi, w), overflow,
+            "numeric error: multiple of the origin latitude overflows");
+        row("origin 1e306 in degrees", northingFrom(kAiry, phi, w, 1e306), overflow,
+            "numeric error in meridian arc");
+        row("latitude +inf", easting(kAiry, inf, w), overflow, "numeric error in input");
+        row("false northing +inf", northing(airyWith([=](P p) { p.false_northing = inf; }), phi, w),
+            overflow, "numeric error in input");
+        row("northing 1e300", footpoint(kAiry, 1e300), overflow, "numeric error in footpoint step");
+        row("easting 1e300", toGeog(kAiry, 1e300, N), overflow, "numeric error in U1 divisor");
+        row("easting 1e60", toGeog(kAiry, 1e60, N), overflow, "numeric error in F3");
+        row("omega 1e50", easting(kAiry, phi, 1e50), overflow, "numeric error in T7");
+        row("northing 5e14", footpoint(kAiry, 500054602945778.62), invalid,
+            "numeric error: footpoint latitude does not converge");
+        // clang-format on
+    }
+    void errorSteps() {
+        QFETCH(Calculation, calculation);
+        QFETCH(int, kind);
+        QFETCH(QString, message);
+        try {
+            calculation();
+            QFAIL("no NumericError");
+        } catch (const NumericError& e) {
+            QCOMPARE(int(e.kind()), kind);
+            QCOMPARE(QString::fromLatin1(e.what()), message);
+        }
+    }
+
+    // Calc_Grid and Calc_Geographic give the doubles of the separate calls
+    // bit for bit, and where one of those throws, its error.
+    void combinedAsSeparate_data() {
+        QTest::addColumn<ProjectionParams>("p");
+        QTest::addColumn<double>("phi0");
+        using P = ProjectionParams&;
+        QTest::newRow("Airy, origin 49") << kAiry << 49.0;
+        QTest::newRow("Airy, origin 53.5") << kAiry << 53.5;
+        QTest::newRow("south, origin 0") << kSouth << 0.0;
+        QTest::newRow("south, origin -33.25") << kSouth << -33.25;
+        QTest::newRow("e2 = 1") << airyWith([](P p) { p.ecc_squared = 1; }) << 49.0;
+        QTest::newRow("e2 -1e200") << airyWith([](P p) { p.ecc_squared = -1e200; }) << 49.0;
+        QTest::newRow("a = 0") << airyWith([](P p) { p.major_axis = 0; }) << 49.0;
+        QTest::newRow("k0 = 0") << airyWith([](P p) { p.scale_factor = 0; }) << 49.0;
+        QTest::newRow("k0 1e300") << airyWith([](P p) { p.scale_factor = 1e300; }) << 49.0;
+        QTest::newRow("origin 1e306") << kAiry << 1e306;
+        QTest::newRow("false northing NaN")
+            << airyWith([](P p) { p.false_northing = std::nan(""); }) << 49.0;
+    }
+    void combinedAsSeparate() {
+        QFETCH(ProjectionParams, p);
+        QFETCH(double, phi0);
+        const double inf = std::numeric_limits<double>::infinity();
+        int compared = 0;
+        for (double lat : {-89.9, -60.0, -12.345678, 0.0, 1e-300, 30.5, 49.9, 58.7, 89.99, 91.0})
+            for (double dlon : {-9.0, -3.3, -0.001, 0.0, 2.0, 7.5, 1e50, inf}) {
+                const double phi = rad(lat), w = rad(dlon);
+                QCOMPARE(outcome([&] { return geo::Calc_Grid(p, phi, p.scale_factor, w, phi0); }),
+                         outcome([&] { return gridBySteps(p, phi, w, phi0); }));
+                ++compared;
+            }
+        for (double E : {-1e60, -300000.0, 0.0, 400000.0, 468643.108, 1.2e6, 1e300})
+            for (double N : {-1e300, -5e6, -100000.0, 0.0, 234025.79, 9.9e6, 5.0005e14,
+                             std::nan("")}) {
+                const double Ep = E - p.false_easting;
+                QCOMPARE(outcome([&] {
+                             return geo::Calc_Geographic(p, N, Ep, phi0, p.central_meridian);
+                         }),
+                         outcome([&] { return geogBySteps(p, N, Ep, phi0); }));
+                ++compared;
+            }
+        QCOMPARE(compared, 80 + 56);
+    }
+
+    // Regression row for the quick run: a fault in it must not leave a flag
+    // behind, nor clear one the caller had.
+    void flagsRestored_data() {
+        QTest::addColumn<Calculation>("calculation");
+        QTest::addColumn<int>("callerFlags");
+        const auto e2is1 = airyWith([](ProjectionParams& p) { p.ecc_squared = 1; });
+        auto grid = [](ProjectionParams p, double phi) {
+            return Calculation([=] { geo::Calc_Grid(p, phi, p.scale_factor, 0.02, 49); });
+        };
+        auto geog = [](ProjectionParams p, double N) {
+            return Calculation([=] { geo::Calc_Geographic(p, N, 68643.108, 49, -2); });
+        };
+        for (int flags : {0, FE_INEXACT, FE_OVERFLOW | FE_INVALID, FE_ALL_EXCEPT}) {
+            const QByteArray f = QByteArray::number(flags, 16);
+            QTest::newRow("sound grid, caller " + f) << grid(kAiry, 0.9) << flags;
+            QTest::newRow("faulting grid, caller " + f) << grid(e2is1, 0.9) << flags;
+            QTest::newRow("sound geographic, caller " + f) << geog(kAiry, 234025.79) << flags;
+            QTest::newRow("faulting geographic, caller " + f) << geog(kAiry, 1e300) << flags;
+            QTest::newRow("faulting easting, caller " + f) << easting(kAiry, 0.9, 1e50) << flags;
+        }
+    }
+    void flagsRestored() {
+        QFETCH(Calculation, calculation);
+        QFETCH(int, callerFlags);
+        std::feclearexcept(FE_ALL_EXCEPT);
+        std::feraiseexcept(callerFlags);
+        try {
+            calculation();
+        } catch (const NumericError&) {
+        }
+        const int after = std::fetestexcept(FE_ALL_EXCEPT);
+        std::feclearexcept(FE_ALL_EXCEPT);
+        QCOMPARE(after, callerFlags);
     }
 
     // A stale flag of the caller must not fail a sound calculation, and must survive it.
