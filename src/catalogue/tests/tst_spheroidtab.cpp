@@ -629,6 +629,40 @@ class TestSpheroidTab : public QObject {
         QVERIFY_GUARD(t.guard);
     }
 
+    // The rows share one size, found without measuring every name: the
+    // widest name must still fit, whether it is the longest or a short one
+    // in a wide script, in a list short enough to measure every name or not.
+    void namesFit_data() {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("at");
+        QTest::addColumn<QString>("widest");
+        const QString longName = QStringLiteral("Clarke 1880 (RGS) / UTM zone 37S, Kenya, Tanzania");
+        QTest::newRow("25 names, the longest last") << 25 << 24 << longName;
+        QTest::newRow("1000 names, the longest in the middle") << 1000 << 500 << longName;
+        QTest::newRow("1000 names, a short CJK name the widest")
+            << 1000 << 700 << QStringLiteral("東京測地系平面直角座標系第九系");
+    }
+    void namesFit() {
+        QFETCH(int, count);
+        QFETCH(int, at);
+        QFETCH(QString, widest);
+        Window t(QList<Row>{});
+        std::vector<catalogue::EntryTexts> entries;
+        for (int i = 0; i < count; ++i)
+            entries.push_back(texts(i == at ? widest : QStringLiteral("Grid %1").arg(i, 4, 10, QLatin1Char('0')),
+                                    QStringLiteral("3 E")));
+        catalogue::CatalogueStore(t.path).SaveEntries(entries);
+        QVERIFY(t.w->spheroidTab()->Load());
+        QListWidget* list = t.list();
+        const QFontMetrics fm(list->font());
+        list->scrollToItem(list->item(at));
+        const QRect r = list->visualItemRect(list->item(at));
+        QVERIFY2(r.width() > fm.horizontalAdvance(widest),
+                 qPrintable(QString("row %1 wide, name %2").arg(r.width()).arg(fm.horizontalAdvance(widest))));
+        QVERIFY(r.height() >= fm.height());
+        QVERIFY_GUARD(t.guard);
+    }
+
     // Regression: the row the list makes current on gaining focus is loaded
     // only when the user selects it, and then once (one box, not two).
     void listFocusThenSelection() {
