@@ -250,6 +250,30 @@ void checks() {
                   (std::memcmp(&lat[i], &lat2[i], sizeof(double)) != 0) +
                   (std::memcmp(&lon[i], &lon2[i], sizeof(double)) != 0);
     check("unguarded_values_differing", static_cast<double>(differ));
+    // The one-pass calls must give what the separate calls give.
+    {
+        geo::ProjectionParams p;
+        p.major_axis = benchpts::kA;
+        p.ecc_squared = benchpts::kE2;
+        p.scale_factor = benchpts::kK0;
+        p.false_easting = benchpts::kFE;
+        p.false_northing = benchpts::kFN;
+        p.central_meridian = benchpts::kCM;
+        size_t apart = 0;
+        for (size_t i = 0; i < n; ++i) {
+            const double e = geo::Calc_Easting(p, pts.phi[i], p.scale_factor, pts.omega[i]);
+            const double nn = geo::Calc_Northing(p, pts.phi[i], p.scale_factor, pts.omega[i]);
+            const double phi1 = geo::Footpoint_Latitude(p, pts.N[i], p.origin_lat);
+            const double Eprime = pts.E[i] - p.false_easting;
+            const double la = geo::Calc_Latitude(p, phi1, Eprime);
+            const double lo = geo::Calc_Longitude(p, phi1, Eprime, p.central_meridian);
+            apart += (std::memcmp(&e, &pts.E[i], sizeof e) != 0) +
+                     (std::memcmp(&nn, &pts.N[i], sizeof nn) != 0) +
+                     (std::memcmp(&la, &lat[i], sizeof la) != 0) +
+                     (std::memcmp(&lo, &lon[i], sizeof lo) != 0);
+        }
+        check("separate_calls_values_differing", static_cast<double>(apart));
+    }
     std::fprintf(stderr, "check quillmar_digest %016llx\n",
                  static_cast<unsigned long long>(digest({&pts.E, &pts.N, &lat, &lon})));
     // Round trip of the series itself, in metres on the ground (1 deg ~ 111 km).

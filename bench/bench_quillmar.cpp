@@ -31,12 +31,15 @@ geo::ProjectionParams grs80() {
 
 } // namespace
 
+// One conversion as the windows and quillmar-batch make it: one call, so
+// one fault check, per point.
 void QB_CAT(forward_, QUILLMAR_BENCH_VARIANT)(const benchpts::Points& pts, double* E, double* N) {
     const geo::ProjectionParams p = grs80();
     const size_t n = pts.phi.size();
     for (size_t i = 0; i < n; ++i) {
-        E[i] = geo::Calc_Easting(p, pts.phi[i], p.scale_factor, pts.omega[i]);
-        N[i] = geo::Calc_Northing(p, pts.phi[i], p.scale_factor, pts.omega[i]);
+        const geo::GridPoint g = geo::Calc_Grid(p, pts.phi[i], p.scale_factor, pts.omega[i], 0);
+        E[i] = g.easting;
+        N[i] = g.northing;
     }
 }
 
@@ -44,10 +47,10 @@ void QB_CAT(inverse_, QUILLMAR_BENCH_VARIANT)(const benchpts::Points& pts, doubl
     const geo::ProjectionParams p = grs80();
     const size_t n = pts.E.size();
     for (size_t i = 0; i < n; ++i) {
-        const double phi1 = geo::Footpoint_Latitude(p, pts.N[i], p.origin_lat);
-        const double Eprime = pts.E[i] - p.false_easting;
-        lat[i] = geo::Calc_Latitude(p, phi1, Eprime);
-        lon[i] = geo::Calc_Longitude(p, phi1, Eprime, p.central_meridian);
+        const geo::GeogPoint g = geo::Calc_Geographic(p, pts.N[i], pts.E[i] - p.false_easting, 0,
+                                                      p.central_meridian);
+        lat[i] = g.latitude;
+        lon[i] = g.longitude;
     }
 }
 
