@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 namespace convert {
 
@@ -149,6 +150,26 @@ std::optional<float> Held_As_Single(double x, const char* mask) {
     return static_cast<float>(rounded);
 }
 
+// The Spheroid tab's texts are the same for every record of a batch run, and
+// reading them is a pure function of the text: each thread reads a text once.
+template <class T, class Read> const T& Read_Once(const std::string& text, Read read) {
+    thread_local std::optional<std::pair<std::string, T>> last;
+    if (!last || last->first != text)
+        last.emplace(text, read(text));
+    return last->second;
+}
+
+const std::optional<double>& Origin_Text(const std::string& text) {
+    return Read_Once<std::optional<double>>(
+        text, [](const std::string& t) { return numtext::Read_Origin_Latitude(t); });
+}
+
+const std::optional<numtext::DegreeText>& Meridian_Text(const std::string& text) {
+    return Read_Once<std::optional<numtext::DegreeText>>(text, [](const std::string& t) {
+        return numtext::Read_Degree_Text(t, numtext::kMeridianText);
+    });
+}
+
 template <class Texts> bool Spheroid_Usable(Texts& out, const SpheroidTexts& sph,
                                             const std::string& noSpheroid) {
     if (sph.cm_text.empty())
@@ -160,7 +181,7 @@ template <class Texts> bool Spheroid_Usable(Texts& out, const SpheroidTexts& sph
 
 // The latitude of origin as the Spheroid tab shows it, decimals kept.
 template <class Texts> std::optional<double> Origin(Texts& out, const SpheroidTexts& sph) {
-    const std::optional<double> v = numtext::Read_Origin_Latitude(sph.orig_text);
+    const std::optional<double> v = Origin_Text(sph.orig_text);
     if (!v) {
         Refuse(out, Status::BadOrigin, kBadOrigin);
         return std::nullopt;
@@ -199,7 +220,7 @@ std::optional<Position> Inverse(Texts& out, const geo::ProjectionParams& p,
                                 int16_t* meridian = nullptr) {
     // Central meridian: the degrees up to and including the first blank,
     // rounded halves to even; west only for a final "W".
-    const auto cm = numtext::Read_Degree_Text(sph.cm_text, numtext::kMeridianText);
+    const auto cm = Meridian_Text(sph.cm_text);
     if (!cm) {
         Refuse(out, Status::BadMeridian, kBadCentralMeridian);
         return std::nullopt;
