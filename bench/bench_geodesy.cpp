@@ -252,13 +252,7 @@ void checks() {
     check("unguarded_values_differing", static_cast<double>(differ));
     // The one-pass calls must give what the separate calls give.
     {
-        geo::ProjectionParams p;
-        p.major_axis = benchpts::kA;
-        p.ecc_squared = benchpts::kE2;
-        p.scale_factor = benchpts::kK0;
-        p.false_easting = benchpts::kFE;
-        p.false_northing = benchpts::kFN;
-        p.central_meridian = benchpts::kCM;
+        const auto p = benchpts::Grs80<geo::ProjectionParams>();
         size_t apart = 0;
         for (size_t i = 0; i < n; ++i) {
             const double e = geo::Calc_Easting(p, pts.phi[i], p.scale_factor, pts.omega[i]);

@@ -17,17 +17,7 @@ namespace benchq {
 
 namespace {
 
-geo::ProjectionParams grs80() {
-    geo::ProjectionParams p;
-    p.major_axis = benchpts::kA;
-    p.ecc_squared = benchpts::kE2;
-    p.scale_factor = benchpts::kK0;
-    p.false_easting = benchpts::kFE;
-    p.false_northing = benchpts::kFN;
-    p.origin_lat = 0;
-    p.central_meridian = benchpts::kCM;
-    return p;
-}
+geo::ProjectionParams grs80() { return benchpts::Grs80<geo::ProjectionParams>(); }
 
 } // namespace
 

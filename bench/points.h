@@ -15,6 +15,20 @@ inline constexpr double kFN = 0;
 inline constexpr int kCM = 3; // degrees east
 inline constexpr int kCount = 1000000;
 
+// The points' parameter set as the ProjectionParams of either build of the
+// formulas (the shipped one, or the unchecked copy the benchmark compiles).
+template <class Params> Params Grs80() {
+    Params p;
+    p.major_axis = kA;
+    p.ecc_squared = kE2;
+    p.scale_factor = kK0;
+    p.false_easting = kFE;
+    p.false_northing = kFN;
+    p.origin_lat = 0;
+    p.central_meridian = kCM;
+    return p;
+}
+
 struct Points {
     std::vector<double> lat_deg, lon_deg; // geographic, degrees
     std::vector<double> phi, omega;       // radians; omega from the central meridian
