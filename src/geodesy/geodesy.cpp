@@ -437,6 +437,15 @@ double northing(const ProjectionParams& p, double phi, double k0, double omega, 
     });
 }
 
+// The powers of tan(phi) and psi that both one-pass runs share, each as the
+// separate series form it with std::pow.
+struct SeriesPowers {
+    double t2, t4, t6, psi2, psi3;
+};
+SeriesPowers powersOf(double t, double psi) {
+    return {std::pow(t, 2), std::pow(t, 4), std::pow(t, 6), std::pow(psi, 2), std::pow(psi, 3)};
+}
+
 // Calc_Easting and Calc_Northing (decimal origin) in one quick run: the
 // radii, the trigonometry and the powers both series use are formed once.
 // Every expression is the one of eastingOf or northingOf, so the doubles
@@ -455,14 +464,10 @@ GridPoint gridOf(const ProjectionParams& p, double phi, double k0, double omega,
     const double s = std::sin(phi);
     const double c = std::cos(phi);
     const double t = std::tan(phi);
-    const double t2 = std::pow(t, 2);
-    const double t4 = std::pow(t, 4);
-    const double t6 = std::pow(t, 6);
+    const auto [t2, t4, t6, psi2, psi3] = powersOf(t, psi);
     const double c3 = std::pow(c, 3);
     const double c5 = std::pow(c, 5);
     const double c7 = std::pow(c, 7);
-    const double psi2 = std::pow(psi, 2);
-    const double psi3 = std::pow(psi, 3);
 
     const double T1 = std::pow(c, 1) * ((std::pow(omega, 1) / 1) * nu);
     const double T3 = c3 * ((std::pow(omega, 3) / 6) * nu) * (psi - t2);
@@ -675,11 +680,7 @@ GeogPoint geographicOf(const ProjectionParams& p, double phi1, double Eprime,
     const double nu = r.nu;
     const double psi = nu / rho;
     const double t = std::tan(phi1);
-    const double t2 = std::pow(t, 2);
-    const double t4 = std::pow(t, 4);
-    const double t6 = std::pow(t, 6);
-    const double psi2 = std::pow(psi, 2);
-    const double psi3 = std::pow(psi, 3);
+    const auto [t2, t4, t6, psi2, psi3] = powersOf(t, psi);
     const double nu3 = std::pow(nu, 3);
     const double nu5 = std::pow(nu, 5);
     const double k03 = std::pow(k0, 3);
