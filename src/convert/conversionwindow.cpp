@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <initializer_list>
+
 #include <cmath>
 
 namespace {
@@ -139,20 +141,19 @@ void ConversionWindow::setGeogEntryGeometry(bool withSeconds) {
         f->move(letterLeft, f->y());
 }
 
-void ConversionWindow::opt_long_clicked() {
-    ui->txt_lat_sec->show();
-    ui->txt_long_sec->show();
-    ui->Sec->show();
-    setGeogEntryGeometry(true);
+// The entry mode of "Geog to Grid": the seconds fields and their heading
+// shown or hidden, the geometry to match, the cursor back at the start.
+void ConversionWindow::showGeogSeconds(bool shown) {
+    for (QWidget* w : std::initializer_list<QWidget*>{ui->txt_lat_sec, ui->txt_long_sec, ui->Sec})
+        w->setVisible(shown);
+    setGeogEntryGeometry(shown);
     ui->txt_lat_deg->setFocus();
 }
 
+void ConversionWindow::opt_long_clicked() { showGeogSeconds(true); }
+
 void ConversionWindow::opt_short_clicked() {
-    ui->txt_lat_sec->hide();
-    ui->txt_long_sec->hide();
-    ui->Sec->hide();
-    setGeogEntryGeometry(false);
-    ui->txt_lat_deg->setFocus();
+    showGeogSeconds(false);
     // The seconds fold into decimal minutes and leave their field, or going
     // back to "Deg, Min, Sec" would count them twice.
     auto fold = [](QLineEdit* min, QLineEdit* sec) {

@@ -60,6 +60,8 @@ class ConversionWindow : public QWidget {
 
   private:
     void setGeogEntryGeometry(bool withSeconds);
+    void showGeogSeconds(bool shown);
+    void showDistanceSeconds(bool shown); // workingtabs.cpp
     // The quantities beside a tab's results go whenever its results go.
     enum class Factors { GeogToGrid, GridToGeog, Distance };
     void clearFactors(Factors which);

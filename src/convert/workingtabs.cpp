@@ -197,25 +197,19 @@ void ConversionWindow::clearFactors(Factors which) {
         f->clear();
 }
 
-void ConversionWindow::Option3_clicked() {
+// The entry mode of "Distance": the four seconds fields and their heading
+// shown or hidden, each minutes field covering the place of a hidden seconds
+// field, the cursor back at the start.
+void ConversionWindow::showDistanceSeconds(bool shown) {
     for (QWidget* w : std::initializer_list<QWidget*>{ui->txt_lat_sec1, ui->txt_long_sec1,
                                                       ui->txt_lat_sec2, ui->txt_long_sec2,
                                                       ui->Label5_5})
-        w->hide();
-    // Each minutes field covers the place of the hidden seconds field.
-    const int width = common::Twips(this, 1176);
+        w->setVisible(shown);
+    const int width = common::Twips(this, shown ? 456 : 1176);
     for (QLineEdit* f : {ui->txt_lat_min1, ui->txt_long_min1, ui->txt_lat_min2, ui->txt_long_min2})
         f->resize(width, f->height());
     ui->txt_lat_deg1->setFocus();
 }
 
-void ConversionWindow::Option4_clicked() {
-    for (QWidget* w : std::initializer_list<QWidget*>{ui->txt_lat_sec1, ui->txt_long_sec1,
-                                                      ui->txt_lat_sec2, ui->txt_long_sec2,
-                                                      ui->Label5_5})
-        w->show();
-    const int width = common::Twips(this, 456);
-    for (QLineEdit* f : {ui->txt_lat_min1, ui->txt_long_min1, ui->txt_lat_min2, ui->txt_long_min2})
-        f->resize(width, f->height());
-    ui->txt_lat_deg1->setFocus();
-}
+void ConversionWindow::Option3_clicked() { showDistanceSeconds(false); }
+void ConversionWindow::Option4_clicked() { showDistanceSeconds(true); }
