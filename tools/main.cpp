@@ -3,6 +3,8 @@
 
 #include "csv.h"
 #include "entryparams.h"
+#include "parameterset.h"
+#include "paramtext.h"
 #include "records.h"
 #include "store.h"
 #include "stream.h"
@@ -218,10 +220,8 @@ void onlyOptions(const Options& o, std::initializer_list<const char*> allowed) {
             throw UsageError{g + " does not belong to " + o.command};
 }
 
-// --params, strictly: five numbers, the latitude of origin as the windows
-// read it, and the central meridian as whole degrees with a blank and E or W
-// ("2 W") or as a signed whole number ("-2"). The meridian is passed on as
-// the Spheroid tab would show it.
+// --params: seven values, each read by the rules the windows use, so a text
+// the Spheroid tab would refuse is refused here too, naming its part.
 catalogue::EntryTexts paramsEntry(const std::string& text) {
     std::vector<std::string_view> f;
     std::string unquoted, error;
@@ -231,34 +231,18 @@ catalogue::EntryTexts paramsEntry(const std::string& text) {
         throw UsageError{"--params needs seven values a,e2,k0,FE,FN,LAT,CM, found " +
                          std::to_string(f.size())};
     const char* const names[] = {"a", "e2", "k0", "FE", "FN", "LAT", "CM"};
-    auto bad = [&](size_t i, const std::string& why) {
-        return UsageError{"--params: part " + std::to_string(i + 1) + " (" + names[i] + "): \"" +
-                          std::string(f[i]) + "\" " + why};
-    };
-    for (size_t i = 0; i < 5; ++i)
-        if (!numtext::Is_Number(f[i]))
-            throw bad(i, "is not a number");
-    const std::optional<double> lat = numtext::Read_Origin_Latitude(f[5]);
-    if (!lat || !(std::fabs(*lat) <= numtext::kMaxOriginLatitude))
-        throw bad(5, "is not a latitude of origin such as 49 N, 53.5 N or -10");
-
-    const std::string cmText(f[6]);
-    std::optional<double> cm;
-    if (cmText.find(' ') != std::string::npos) {
-        const auto d = numtext::Read_Degree_Text(cmText, numtext::kMeridianText);
-        const auto written = numtext::To_Number(cmText.substr(0, cmText.find(' ')));
-        if (d && written && *written == d->degrees && d->degrees >= 0 &&
-            (d->letter == "E" || d->letter == "W"))
-            cm = d->value;
-    } else if (const auto v = numtext::To_Number(cmText); v && *v == std::trunc(*v)) {
-        cm = *v;
+    numtext::ParameterTexts t;
+    for (size_t i = 0; i < 7; ++i)
+        t.text[i + 1] = std::string(f[i]);
+    const numtext::ParameterReading r = numtext::Read_Parameters(t, {false, false});
+    if (!r.problems.empty()) {
+        const auto& p = r.problems.front();
+        const size_t i = static_cast<size_t>(p.field) - 1;
+        throw UsageError{"--params: part " + std::to_string(i + 1) + " (" + names[i] + "): \"" +
+                         std::string(f[i]) + "\": " + p.message};
     }
-    if (!cm || !(std::fabs(*cm) <= 180))
-        throw bad(6, "is not a central meridian such as 2 W or -2");
-    const QString meridian =
-        QString::number(std::fabs(*cm)) + (*cm < 0 ? QStringLiteral(" W") : QStringLiteral(" E"));
     auto q = [&](size_t i) { return QString::fromUtf8(f[i].data(), qsizetype(f[i].size())); };
-    return {QString(), q(0), q(1), q(2), q(3), q(4), q(5), meridian};
+    return {QString(), q(0), q(1), q(2), q(3), q(4), q(5), q(6)};
 }
 
 // Fails the run with a message; exit status 1.
@@ -399,20 +383,25 @@ batch::Settings settingsFor(const Options& o, batch::Command command) {
         entry = found->texts;
         what = utf8(entry.name);
     }
-    const catalogue::Selection sel = catalogue::Select_Entry(entry);
+    const numtext::ParameterReading r = catalogue::Read_Entry(entry, {false, true});
     std::string problem;
-    if (!sel.problems.isEmpty())
-        problem = utf8(catalogue::kNotUsable + sel.problems.join(QLatin1Char('\n')));
-    else if (sel.cm_text.isEmpty())
+    if (!r.problems.empty()) {
+        QStringList lines;
+        for (const auto& p : r.problems)
+            lines << QString::fromStdString(p.message);
+        problem = utf8(catalogue::kNotUsable + lines.join(QLatin1Char('\n')));
+    } else if (r.meridianEmpty) {
         problem = utf8(catalogue::kEnterMeridian);
+    }
     if (!problem.empty()) {
         if (o.params)
             throw UsageError{what + ": " + problem};
         throw RunError{what + ": " + problem};
     }
-    s.params = sel.params;
-    s.cm_text = utf8(sel.cm_text);
-    s.orig_text = utf8(sel.orig_text);
+    const numtext::ParameterNumbers& n = *r.values;
+    s.inForce = convert::Make_In_Force({n.a, n.e2, n.k0, n.fe, n.fn, n.lat0, n.lon0});
+    if (!s.inForce.projection)
+        throw RunError{what + ": " + convert::kUnusable + s.inForce.problem};
     return s;
 }
 

@@ -159,8 +159,6 @@ Converter::Converter(const Settings& s) : s_(s), layout_(Layout_Of(s)) {
         geog_.factors = grid_.factors = geog_.factors || e != Settings::Extra::Geodesic;
         dist_.geodesic = dist_.geodesic || e == Settings::Extra::Geodesic;
     }
-    sph_.cm_text = s.cm_text;
-    sph_.orig_text = s.orig_text;
 }
 
 namespace {
@@ -237,7 +235,7 @@ bool Converter::Convert(const std::vector<std::string_view>& f, std::string& out
                 takeAngle(f, i, s_.minutes, geog_.long_deg, geog_.long_min, geog_.long_sec,
                           geog_.ew);
             }
-            const convert::GridTexts r = convert::Geog_To_Grid(s_.params, sph_, geog_);
+            const convert::GridTexts r = convert::Geog_To_Grid(s_.inForce, geog_);
             if (!r.message.empty()) {
                 message = r.message;
                 return false;
@@ -250,7 +248,7 @@ bool Converter::Convert(const std::vector<std::string_view>& f, std::string& out
         case Command::Grid2Geog: {
             grid_.easting.assign(f[0]);
             grid_.northing.assign(f[1]);
-            const convert::GeogTexts r = convert::Grid_To_Geog(s_.params, sph_, grid_);
+            const convert::GeogTexts r = convert::Grid_To_Geog(s_.inForce, grid_);
             if (!r.message.empty()) {
                 message = r.message;
                 return false;
@@ -283,7 +281,7 @@ bool Converter::Convert(const std::vector<std::string_view>& f, std::string& out
                     i = takeAngle(f, i, s_.minutes, dist_.geog[k], dist_.geog[k + 1],
                                   dist_.geog[k + 2], dist_.geog[k + 3]);
             }
-            const convert::DistanceTexts r = convert::Point_Distance(s_.params, sph_, dist_);
+            const convert::DistanceTexts r = convert::Point_Distance(s_.inForce, dist_);
             if (!r.message.empty()) {
                 message = r.message;
                 return false;

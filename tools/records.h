@@ -16,9 +16,8 @@ enum class Command { Geog2Grid, Grid2Geog, Distance, Angles, Bearings };
 
 struct Settings {
     Command command = Command::Geog2Grid;
-    geo::ProjectionParams params;
-    std::string cm_text;   // the Spheroid tab's central-meridian text
-    std::string orig_text; // the Spheroid tab's latitude-of-origin text
+    // The parameter set, made ready once per run and shared by every thread.
+    convert::InForce inForce;
     bool minutes = false;       // geog2grid, distance: "Deg, Minutes" entry
     bool layoutMinutes = false; // grid2geog: "Deg, Minutes" result layout
     bool grid = false;          // distance: the four grid fields
@@ -67,7 +66,6 @@ class Converter {
   private:
     const Settings& s_;
     FieldLayout layout_;
-    convert::SpheroidTexts sph_;
     convert::GeogInput geog_;
     convert::GridInput grid_;
     convert::DistanceInput dist_;

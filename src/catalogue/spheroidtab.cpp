@@ -44,6 +44,17 @@ SpheroidTab::SpheroidTab(AppState& state, QWidget* parent)
     });
     connect(ui->txt_cm, &QLineEdit::textChanged, this, &SpheroidTab::txt_cm_changed);
     connect(ui->txt_orig, &QLineEdit::textChanged, this, &SpheroidTab::txt_orig_changed);
+    // Every field is the parameter set's text: what is on screen is what
+    // the conversions use.
+    for (int i = 0; i < numtext::kParamFields; ++i) {
+        const auto f = static_cast<catalogue::ParameterSet::Field>(i);
+        connect(field(f), &QLineEdit::textChanged, this, [this, f](const QString& text) {
+            if (!showing_)
+                state_.parameters.setText(f, text);
+        });
+    }
+    connect(&state_.parameters, &catalogue::ParameterSet::changed, this,
+            &SpheroidTab::updateButtons);
     ui->txt_cm->installEventFilter(this);
     connect(ui->SSCommand1, &QPushButton::clicked, this, &SpheroidTab::SSCommand1_clicked);
     connect(ui->SSCommand2, &QPushButton::clicked, this, &SpheroidTab::SSCommand2_clicked);
@@ -148,123 +159,123 @@ void SpheroidTab::RefreshList() {
     refreshing_ = false;
 }
 
+QLineEdit* SpheroidTab::field(catalogue::ParameterSet::Field f) const {
+    QLineEdit* const fields[] = {ui->txt_name, ui->txt_major, ui->txt_ecc, ui->txt_scale,
+                                 ui->txt_fe,   ui->txt_fn,    ui->txt_orig, ui->txt_cm};
+    return fields[static_cast<int>(f)];
+}
+
+void SpheroidTab::showParameters() {
+    showing_ = true;
+    for (int i = 0; i < numtext::kParamFields; ++i) {
+        const auto f = static_cast<catalogue::ParameterSet::Field>(i);
+        if (field(f)->text() != state_.parameters.text(f))
+            field(f)->setText(state_.parameters.text(f));
+    }
+    showing_ = false;
+    // The letter fields show upper case; that is the parameter set's text too.
+    for (auto f : {catalogue::ParameterSet::Field::Origin, catalogue::ParameterSet::Field::Meridian})
+        state_.parameters.setText(f, field(f)->text());
+}
+
 void SpheroidTab::ClearFields() {
-    for (QLineEdit* f : {ui->txt_name, ui->txt_major, ui->txt_ecc, ui->txt_scale, ui->txt_fe,
-                         ui->txt_fn, ui->txt_orig, ui->txt_cm})
-        f->setText(QString());
+    state_.parameters.clear();
+    showParameters();
 }
 
-catalogue::EntryTexts SpheroidTab::fieldTexts() const {
-    return {ui->txt_name->text(), ui->txt_major->text(), ui->txt_ecc->text(),
-            ui->txt_scale->text(), ui->txt_fe->text(),    ui->txt_fn->text(),
-            ui->txt_orig->text(),  ui->txt_cm->text()};
+void SpheroidTab::updateButtons() {
+    const QString name = ui->txt_name->text().trimmed();
+    bool known = false;
+    for (int i = 0; i < ui->List1->count() && !known; ++i)
+        known = ui->List1->item(i)->text().trimmed().compare(name, Qt::CaseInsensitive) == 0;
+    const bool selected = state_.parameters.selectedRef().has_value();
+    ui->SSCommand2->setEnabled(!name.isEmpty() && !known);
+    ui->SSCommand3->setEnabled(selected);
+    ui->SSCommand4->setEnabled(selected);
 }
 
-void SpheroidTab::setButtons(bool save, bool edit, bool del) {
-    ui->SSCommand2->setEnabled(save);
-    ui->SSCommand3->setEnabled(edit);
-    ui->SSCommand4->setEnabled(del);
+bool SpheroidTab::selectByName(const QString& name) {
+    std::optional<catalogue::Entry> found;
+    if (!store([&](catalogue::CatalogueStore& c) { found = c.FindByName(name); }))
+        return false;
+    if (!found) {
+        Show_Message(this, QStringLiteral("\"%1\" is no longer in the catalogue.").arg(name));
+        return false;
+    }
+    state_.parameters.select(*found);
+    showParameters();
+    return true;
 }
 
 void SpheroidTab::List1_clicked() {
     const auto selected = ui->List1->selectedItems();
     if (selected.isEmpty())
         return;
-    QListWidgetItem* item = selected.first();
     if (clearDetails_)
         clearDetails_();
-    const QString name = item->text();
-    std::optional<catalogue::Entry> found;
-    // Edit and Delete would act on the entry shown before, which the user
-    // no longer sees.
-    if (!store([&](catalogue::CatalogueStore& c) { found = c.FindByName(name); })) {
-        setButtons(ui->SSCommand2->isEnabled(), false, false);
+    if (!selectByName(selected.first()->text())) {
+        // Edit and Delete would act on an entry the user no longer sees.
+        state_.parameters.deselect();
         return;
     }
-    if (!found) {
-        Show_Message(this, QStringLiteral("\"%1\" is no longer in the catalogue.").arg(name));
-        setButtons(ui->SSCommand2->isEnabled(), false, false);
-        return;
-    }
-    state_.SelectedRef = found->ref;
-    const catalogue::EntryTexts& t = found->texts;
-    state_.active_name = t.name;
-    ui->txt_name->setText(t.name);
-    ui->txt_major->setText(t.sma);
-    ui->txt_ecc->setText(t.eccentricity);
-    ui->txt_scale->setText(t.Scale);
-    ui->txt_fe->setText(t.FE);
-    ui->txt_fn->setText(t.FN);
-    ui->txt_orig->setText(t.Lat);
-    if (!t.meridian.isEmpty())
-        ui->txt_cm->setText(t.meridian);
-    // The same reading of an entry as the command-line tool's.
-    const catalogue::Selection sel = catalogue::Select_Entry(t, state_.params);
-    state_.params = sel.params;
-    if (!sel.cm_letter.isEmpty())
-        state_.central_meridian_letter = sel.cm_letter;
-    state_.meridian_problem = sel.meridian_unread ? catalogue::kMeridianFormat : QString();
-    state_.entry_problems = sel.problems;
-    if (sel.meridian_unread)
-        state_.entry_problems.removeOne(catalogue::kMeridianFormat);
-    if (!sel.problems.isEmpty())
-        Show_Message(this, catalogue::kNotUsable + sel.problems.join(QLatin1Char('\n')));
-    if (ui->txt_cm->text().isEmpty()) {
+    const numtext::ParameterReading& r = state_.parameters.reading();
+    QStringList problems;
+    for (const auto& p : r.problems)
+        if (!(r.meridianEmpty && p.field == catalogue::ParameterSet::Field::Meridian))
+            problems << QString::fromStdString(p.message);
+    if (!problems.isEmpty())
+        Show_Message(this, catalogue::kNotUsable + problems.join(QLatin1Char('\n')));
+    if (r.meridianEmpty) {
         Show_Message(this, catalogue::kEnterMeridian);
         ui->txt_cm->setFocus();
     }
-    setButtons(false, true, true);
 }
 
-void SpheroidTab::txt_cm_changed(const QString& text) {
-    if (common::ForceUpperCase(ui->txt_cm, text))
-        return; // the change comes round again in upper case
-    state_.central_meridian_text = text;
-}
+void SpheroidTab::txt_cm_changed(const QString& text) { common::ForceUpperCase(ui->txt_cm, text); }
 
 void SpheroidTab::txt_orig_changed(const QString& text) {
     common::ForceUpperCase(ui->txt_orig, text);
 }
 
 void SpheroidTab::txt_cm_lostFocus() {
-    const QString text = state_.central_meridian_text;
-    if (text.size() < 2)
+    const QString text = ui->txt_cm->text();
+    if (text.trimmed().isEmpty())
         return;
-    const auto m = catalogue::Read_Meridian(text);
-    if (!m) {
-        // The meridian in force is no longer the one shown.
-        state_.meridian_problem = catalogue::kMeridianFormat;
-        Show_Message(this, catalogue::kMeridianFormat);
+    const auto m = numtext::Read_Meridian(text.toStdString());
+    if (!m || !(std::fabs(*m) <= numtext::kMaxMeridian)) {
+        Show_Message(this, m ? catalogue::kMeridianRange : catalogue::kMeridianFormat);
+        ui->txt_cm->setFocus();
         return;
     }
-    const QString letter = QString::fromStdString(m->letter);
-    ui->txt_cm->setText(QString::number(static_cast<int>(m->degrees)) + QLatin1Char(' ') + letter);
-    state_.central_meridian_letter = letter;
-    state_.params.central_meridian = static_cast<int16_t>(m->value);
-    state_.meridian_problem.clear();
-}
-
-QString SpheroidTab::Unusable() const {
-    if (!state_.entry_problems.isEmpty())
-        return catalogue::kNotUsable + state_.entry_problems.join(QLatin1Char('\n')) +
-               kSelectAgain;
-    return state_.meridian_problem;
+    // Rewritten in the one form every reader takes: "15" is 15 E.
+    ui->txt_cm->setText(QString::fromStdString(numtext::Meridian_Text(*m)));
 }
 
 void SpheroidTab::SSCommand1_clicked() {
     if (clearDetails_)
         clearDetails_();
     // A new entry starts here: nothing is selected, so Edit and Delete have
-    // nothing to act on, and Save is offered instead of overwriting the
-    // entry shown before.
+    // nothing to act on.
     refreshing_ = true;
     ui->List1->clearSelection();
     ui->List1->setCurrentRow(-1);
     refreshing_ = false;
-    state_.SelectedRef.reset();
-    state_.entry_problems.clear();
-    setButtons(true, false, false);
+    state_.parameters.deselect();
+    updateButtons();
 }
+
+namespace {
+
+// The first value Save or Edit would refuse, by the rules every reader
+// shares; the field to focus comes with it.
+std::optional<numtext::ParamProblem> firstProblem(const catalogue::EntryTexts& t) {
+    const numtext::ParameterReading r = catalogue::Read_Entry(t, {true, true});
+    if (r.problems.empty())
+        return std::nullopt;
+    return r.problems.front();
+}
+
+} // namespace
 
 void SpheroidTab::SSCommand2_clicked() {
     if (numtext::Read_Number(utf8(ui->txt_major->text())) == 0) {
@@ -273,15 +284,16 @@ void SpheroidTab::SSCommand2_clicked() {
         ui->txt_major->setFocus();
         return;
     }
-    const catalogue::EntryTexts texts = fieldTexts();
-    // The store refuses texts that are not numbers, after it has found the
-    // file; a refused save changes nothing, not even SelectedRef.
+    const catalogue::EntryTexts texts = state_.parameters.entryTexts();
+    if (const auto p = firstProblem(texts)) {
+        Show_Message(this, QString::fromStdString(p->message) + QStringLiteral(" Nothing was saved."));
+        field(p->field)->setFocus();
+        return;
+    }
     qint64 key = 0;
     if (!store([&](catalogue::CatalogueStore& c) { key = c.SaveEntry(c.NextKey(), texts); }))
         return;
-    state_.SelectedRef = key;
     RefreshList();
-    setButtons(false, false, false);
     // The new entry, last in stored order, is selected and put in force at
     // once, as a click on it would.
     const auto found = ui->List1->findItems(texts.name, Qt::MatchFixedString);
@@ -289,30 +301,61 @@ void SpheroidTab::SSCommand2_clicked() {
         ui->List1->scrollToItem(found.last());
         ui->List1->setCurrentItem(found.last());
     }
+    Q_UNUSED(key);
+    updateButtons();
 }
 
 void SpheroidTab::SSCommand3_clicked() {
-    if (!state_.SelectedRef)
+    const auto ref = state_.parameters.selectedRef();
+    if (!ref)
         return;
-    const catalogue::EntryTexts texts = fieldTexts();
-    const qint64 key = *state_.SelectedRef;
-    if (!store([&](catalogue::CatalogueStore& c) { c.UpdateEntry(key, texts); }))
+    const catalogue::EntryTexts texts = state_.parameters.entryTexts();
+    if (const auto p = firstProblem(texts)) {
+        Show_Message(this, QString::fromStdString(p->message) + QStringLiteral(" Nothing was saved."));
+        field(p->field)->setFocus();
         return;
-    ClearFields();
-    setButtons(false, false, false);
-    // A renamed entry must show its new name, or selecting the old one
-    // finds nothing.
+    }
+    if (!store([&](catalogue::CatalogueStore& c) { c.UpdateEntry(*ref, texts); }))
+        return;
+    // The edited entry stays selected and in force, under its new name.
+    refreshing_ = true;
     RefreshList();
+    const auto found = ui->List1->findItems(texts.name, Qt::MatchFixedString);
+    if (!found.isEmpty()) {
+        ui->List1->scrollToItem(found.first());
+        ui->List1->setCurrentItem(found.first());
+    }
+    refreshing_ = false;
+    std::optional<catalogue::Entry> stored;
+    if (store([&](catalogue::CatalogueStore& c) {
+            for (const catalogue::Entry& e : c.ListEntries())
+                if (e.ref == *ref)
+                    stored = e;
+        }) &&
+        stored) {
+        state_.parameters.select(*stored);
+        showParameters();
+    }
+    updateButtons();
 }
 
 void SpheroidTab::SSCommand4_clicked() {
-    if (!state_.SelectedRef)
+    const auto ref = state_.parameters.selectedRef();
+    if (!ref)
         return;
-    const qint64 key = *state_.SelectedRef;
-    if (!store([&](catalogue::CatalogueStore& c) { c.DeleteEntry(key); }))
+    const QString name = state_.parameters.selectedName();
+    if (!common::Ask_Yes_No(this, QStringLiteral("Delete %1 from the catalogue?").arg(name)))
         return;
+    if (!store([&](catalogue::CatalogueStore& c) { c.DeleteEntry(*ref); }))
+        return;
+    // Nothing is in force after a delete: the deleted values must not go on
+    // converting under no name.
+    if (clearDetails_)
+        clearDetails_();
+    else
+        ClearFields();
     RefreshList();
-    setButtons(false, false, false);
+    updateButtons();
 }
 
 void SpheroidTab::SSCommand5_clicked() { emit closeRequested(); }

@@ -7,6 +7,8 @@
 
 #include <QWidget>
 
+class QLineEdit;
+
 #include <functional>
 #include <memory>
 
@@ -28,10 +30,6 @@ class SpheroidTab : public QWidget {
     // Empties the eight fields (part of the window's Clear_Details).
     void ClearFields();
 
-    // Why the parameter set in force cannot be used for conversions, as the
-    // working tabs say it; empty when it can.
-    QString Unusable() const;
-
   signals:
     void closeRequested();
 
@@ -51,16 +49,22 @@ class SpheroidTab : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    QLineEdit* field(catalogue::ParameterSet::Field f) const;
+    // Puts the parameter set's texts into the fields, without echoing them back.
+    void showParameters();
+    // Save for a name no entry has; Edit and Delete for a selected entry.
+    void updateButtons();
+    // Shows the entry `name` of the catalogue and puts it in force.
+    bool selectByName(const QString& name);
     // Runs one catalogue operation; failures are reported here and nowhere
     // else. False when the operation failed.
     bool store(const std::function<void(catalogue::CatalogueStore&)>& op);
     void RefreshList();
-    catalogue::EntryTexts fieldTexts() const;
-    void setButtons(bool save, bool edit, bool del);
 
     AppState& state_;
     std::unique_ptr<Ui::SpheroidTab> ui;
     std::function<void()> clearDetails_;
     bool refreshing_ = false;
+    bool showing_ = false; // the fields are being set from the parameter set
     int rowAtPress_ = -1;
 };

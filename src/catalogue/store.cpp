@@ -1,6 +1,6 @@
 #include "store.h"
 #include "degreetext.h"
-#include "entryparams.h"
+#include "paramtext.h"
 
 #include "numtext.h"
 #include "paths.h"
@@ -477,32 +477,17 @@ void CatalogueStore::DeleteEntry(qint64 key) {
 }
 
 QString CatalogueStore::CheckEntry(const EntryTexts& t) {
-    const std::pair<const QString*, const char*> fields[] = {
-        {&t.sma, "Semi Major Axis"}, {&t.eccentricity, "Eccentricity ^2"},
-        {&t.Scale, "Scale Factor"},  {&t.FE, "False Easting"},
-        {&t.FN, "False Northing"},
-    };
-    for (const auto& [text, label] : fields) {
-        if (!numtext::To_Number(text->toStdString()))
-            return QStringLiteral("%1 must be a number. Nothing was saved.")
-                .arg(QString::fromLatin1(label));
-    }
-    // Texts that no conversion could read would make an entry that can be
-    // selected but not used.
-    const std::optional<double> origin = numtext::Read_Origin_Latitude(t.Lat.toStdString());
-    if (!origin)
-        return QStringLiteral("Latitude of Origin must be degrees, a blank and N or S (e.g. "
-                              "49 N or 53.5 N), or a signed number. Nothing was saved.");
-    if (!(std::fabs(*origin) <= numtext::kMaxOriginLatitude))
-        return QStringLiteral(
-            "Latitude of Origin must lie between 90 S and 90 N. Nothing was saved.");
-    if (!t.meridian.isEmpty()) {
-        if (!Read_Meridian(t.meridian.toUpper()))
-            return QStringLiteral(
-                "Central Meridian must be whole degrees, a blank and E or W, e.g. 3 W. "
-                "Nothing was saved.");
-    }
-    return {};
+    // The rules every reader of a parameter set shares, so an entry that is
+    // stored can always be selected and used.
+    const QString* const in[] = {&t.name, &t.sma, &t.eccentricity, &t.Scale,
+                                 &t.FE,   &t.FN,  &t.Lat,          &t.meridian};
+    numtext::ParameterTexts texts;
+    for (size_t i = 0; i < texts.text.size(); ++i)
+        texts.text[i] = in[i]->toStdString();
+    const numtext::ParameterReading r = numtext::Read_Parameters(texts, {true, true});
+    if (r.problems.empty())
+        return {};
+    return QString::fromStdString(r.problems.front().message) + QStringLiteral(" Nothing was saved.");
 }
 
 bool CatalogueStore::CreateEmpty(const QString& path, QString* error) {

@@ -78,11 +78,9 @@ class CatalogueStore {
     // Every row in stored order, with its key.
     std::vector<Entry> ListEntries() const;
 
-    // Empty when the entry can be written: the five numeric texts are
-    // numbers, the latitude of origin reads as the conversions read it (and
-    // lies within 90 degrees), and the meridian, when given, reads by the
-    // Spheroid tab's rule. Otherwise a message naming the first field that
-    // does not.
+    // Empty when the entry can be written: its texts read by
+    // numtext::Read_Parameters (a name, physical ranges; the meridian may be
+    // empty). Otherwise a message naming the first field that does not.
     static QString CheckEntry(const EntryTexts& texts);
 
     // Creates the catalogue with the default entries. Never replaces an

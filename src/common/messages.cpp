@@ -15,4 +15,12 @@ void Show_Message(QWidget* parent, const QString& text, const QString& title, Bu
     box.exec();
 }
 
+bool Ask_Yes_No(QWidget* parent, const QString& text, const QString& title) {
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    box.setTextFormat(Qt::PlainText);
+    return box.exec() == QMessageBox::Yes;
+}
+
 } // namespace common

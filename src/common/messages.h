@@ -17,4 +17,8 @@ enum class Buttons { Ok, OkCancel };
 void Show_Message(QWidget* parent, const QString& text, const QString& title = kAppTitle,
                   Buttons buttons = Buttons::Ok);
 
+// Asks a question with Yes and No, No the default (Escape answers No too).
+// True for Yes.
+bool Ask_Yes_No(QWidget* parent, const QString& text, const QString& title = kAppTitle);
+
 } // namespace common

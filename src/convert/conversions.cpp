@@ -17,8 +17,6 @@ namespace {
 // Failures the checks do not catch; the window reports them and keeps going.
 const std::string kNoFiniteResult =
     "The conversion failed: the parameter set or the position gives no finite result.";
-const std::string kBadCentralMeridian =
-    "The central meridian must be whole degrees, a blank and a letter, e.g. 3 W.";
 const std::string kDistanceOverflow =
     "The distance cannot be calculated: a position or a coordinate is too large.";
 
@@ -120,14 +118,11 @@ struct Grid {
 };
 
 // Signed degrees to grid metres; nullopt on a numeric failure.
-std::optional<Grid> Project(const geo::ProjectionParams& p, double origin, double lat, double lon) {
-    const double phi = lat / geo::DEG_PER_RAD;
-    const double lambda = lon / geo::DEG_PER_RAD;
-    const double omega = lambda - p.central_meridian / geo::DEG_PER_RAD;
-    if (!Finite({phi, omega}))
+std::optional<Grid> Project(const geo::Projection& pr, double lat, double lon) {
+    if (!Finite({lat / geo::DEG_PER_RAD, lon / geo::DEG_PER_RAD}))
         return std::nullopt;
     try {
-        const geo::GridPoint r = geo::Calc_Grid(p, phi, p.scale_factor, omega, origin);
+        const geo::GridPoint r = pr.Forward(lat, lon);
         const Grid g{r.easting, r.northing};
         if (!Finite({g.easting, g.northing}))
             return std::nullopt;
@@ -150,61 +145,29 @@ std::optional<float> Held_As_Single(double x, const char* mask) {
     return static_cast<float>(rounded);
 }
 
-// The Spheroid tab's texts are the same for every record of a batch run, and
-// reading them is a pure function of the text: each thread reads a text once.
-template <class T, class Read> const T& Read_Once(const std::string& text, Read read) {
-    thread_local std::optional<std::pair<std::string, T>> last;
-    if (!last || last->first != text)
-        last.emplace(text, read(text));
-    return last->second;
-}
-
-const std::optional<double>& Origin_Text(const std::string& text) {
-    return Read_Once<std::optional<double>>(
-        text, [](const std::string& t) { return numtext::Read_Origin_Latitude(t); });
-}
-
-const std::optional<numtext::DegreeText>& Meridian_Text(const std::string& text) {
-    return Read_Once<std::optional<numtext::DegreeText>>(text, [](const std::string& t) {
-        return numtext::Read_Degree_Text(t, numtext::kMeridianText);
-    });
-}
-
-template <class Texts> bool Spheroid_Usable(Texts& out, const SpheroidTexts& sph,
-                                            const std::string& noSpheroid) {
-    if (sph.cm_text.empty())
-        return Refuse(out, Status::SelectSpheroid, noSpheroid);
-    if (!sph.unusable.empty())
-        return Refuse(out, Status::Unusable, sph.unusable);
-    return true;
-}
-
-// The latitude of origin as the Spheroid tab shows it, decimals kept.
-template <class Texts> std::optional<double> Origin(Texts& out, const SpheroidTexts& sph) {
-    const std::optional<double> v = Origin_Text(sph.orig_text);
-    if (!v) {
-        Refuse(out, Status::BadOrigin, kBadOrigin);
-        return std::nullopt;
-    }
-    if (!(std::fabs(*v) <= numtext::kMaxOriginLatitude)) {
-        Refuse(out, Status::OriginRange, kOriginRange);
-        return std::nullopt;
-    }
-    return v;
+// Every tab refuses first when there is no parameter set to use.
+template <class Texts> const geo::Projection* Usable(Texts& out, const InForce& pf,
+                                                     const std::string& noSpheroid) {
+    if (pf.projection)
+        return pf.projection.get();
+    if (pf.status == Status::Unusable)
+        Refuse(out, Status::Unusable, kUnusable + pf.problem);
+    else
+        Refuse(out, Status::SelectSpheroid, noSpheroid);
+    return nullptr;
 }
 
 // GeographicLib's objects for the parameter set in force. Setting up the
 // series costs more than a conversion, so each thread keeps the last one.
-const survey::Spheroid& Spheroid_Of(const geo::ProjectionParams& p) {
+const survey::Spheroid& Spheroid_Of(const geo::ParameterValues& v) {
     thread_local std::optional<survey::Spheroid> last;
-    if (!last || last->a() != p.major_axis || last->e2() != p.ecc_squared ||
-        last->k0() != p.scale_factor)
-        last.emplace(p.major_axis, p.ecc_squared, p.scale_factor);
+    if (!last || last->a() != v.a || last->e2() != v.e2 || last->k0() != v.k0)
+        last.emplace(v.a, v.e2, v.k0);
     return *last;
 }
 
-PointFactors Factors_At(const geo::ProjectionParams& p, double lon0, double lat, double lon) {
-    const survey::PointFactors f = Spheroid_Of(p).At(lon0, lat, lon);
+PointFactors Factors_At(const geo::ParameterValues& v, double lat, double lon) {
+    const survey::PointFactors f = Spheroid_Of(v).At(v.lon0, lat, lon);
     return {f.convergence, f.scale};
 }
 
@@ -212,33 +175,15 @@ struct Position {
     double lat = 0, lon = 0; // signed degrees
 };
 
-// The inverse conversion of Grid_To_Geog from numbers: the central meridian
-// and origin from their texts. Refuses through `out` as that tab does.
+// The inverse conversion of Grid_To_Geog from numbers. Refuses through `out`
+// as that tab does.
 template <class Texts>
-std::optional<Position> Inverse(Texts& out, const geo::ProjectionParams& p,
-                                const SpheroidTexts& sph, double E, double N,
-                                int16_t* meridian = nullptr) {
-    // Central meridian: the degrees up to and including the first blank,
-    // rounded halves to even; west only for a final "W".
-    const auto cm = Meridian_Text(sph.cm_text);
-    if (!cm) {
-        Refuse(out, Status::BadMeridian, kBadCentralMeridian);
-        return std::nullopt;
-    }
-    const auto lambda0 = static_cast<int16_t>(cm->value);
-    if (meridian)
-        *meridian = lambda0;
-
-    const std::optional<double> phi0 = Origin(out, sph);
-    if (!phi0)
-        return std::nullopt;
-
+std::optional<Position> Inverse(Texts& out, const geo::Projection& pr, double E, double N) {
     Position r;
     try {
-        const double Eprime = E - p.false_easting;
-        if (!Finite({E, N, Eprime}))
+        if (!Finite({E, N, E - pr.values().fe}))
             throw geo::NumericError(geo::NumericError::Kind::Overflow, "grid position");
-        const geo::GeogPoint g = geo::Calc_Geographic(p, N, Eprime, *phi0, lambda0);
+        const geo::GeogPoint g = pr.Inverse(E, N);
         r.lat = g.latitude;
         r.lon = g.longitude;
     } catch (const geo::NumericError&) {
@@ -257,8 +202,7 @@ constexpr const char* kNorthingMask = "######0.000";
 
 // The line's quantities; in grid mode the positions come from the inverse,
 // and where it refuses only the grid distance and bearing remain.
-LineFactors Line_Factors(const geo::ProjectionParams& p, const SpheroidTexts& sph,
-                         bool geographic, const double (&E)[2], const double (&N)[2],
+LineFactors Line_Factors(const geo::Projection& pr, bool geographic, const double (&E)[2], const double (&N)[2],
                          std::optional<Position> (&at)[2]) {
     LineFactors line;
     const double dE = E[1] - E[0];
@@ -270,12 +214,12 @@ LineFactors Line_Factors(const geo::ProjectionParams& p, const SpheroidTexts& sp
     if (!geographic) {
         for (int k = 0; k < 2; ++k) {
             DistanceTexts ignored;
-            at[k] = Inverse(ignored, p, sph, E[k], N[k]);
+            at[k] = Inverse(ignored, pr, E[k], N[k]);
         }
     }
     if (!at[0] || !at[1])
         return line;
-    const survey::Geodesic g = Spheroid_Of(p).Inverse(at[0]->lat, at[0]->lon, at[1]->lat, at[1]->lon);
+    const survey::Geodesic g = Spheroid_Of(pr.values()).Inverse(at[0]->lat, at[0]->lon, at[1]->lat, at[1]->lon);
     line.geodesic = g.distance;
     line.azimuth12 = g.azimuth1;
     line.azimuth2 = g.azimuth2;
@@ -285,6 +229,17 @@ LineFactors Line_Factors(const geo::ProjectionParams& p, const SpheroidTexts& sp
 }
 
 } // namespace
+
+InForce Make_In_Force(const geo::ParameterValues& v) {
+    InForce pf;
+    try {
+        pf.projection = std::make_shared<const geo::Projection>(v);
+    } catch (const geo::NumericError&) {
+        pf.status = Status::Unusable;
+        pf.problem = "its values give no finite result.";
+    }
+    return pf;
+}
 
 std::string Dms_Text(std::optional<double> degrees, bool withSign) {
     if (!degrees || !std::isfinite(*degrees) || std::fabs(*degrees) > 1e6)
@@ -308,18 +263,15 @@ std::string Metres_Text(std::optional<double> m) {
     return m && std::isfinite(*m) ? numtext::Format_Mask(*m, "0.000") : std::string();
 }
 
-GridTexts Geog_To_Grid(const geo::ProjectionParams& p, const SpheroidTexts& sph,
-                       const GeogInput& in) {
+GridTexts Geog_To_Grid(const InForce& pf, const GeogInput& in) {
     GridTexts out;
-    if (!Spheroid_Usable(out, sph, kSelectSpheroid))
+    const geo::Projection* pr = Usable(out, pf, kSelectSpheroid);
+    if (!pr)
         return out;
     if (in.lat_deg.empty() || in.long_deg.empty()) {
         Refuse(out, Status::EnterPosition, kEnterPosition);
         return out;
     }
-    const std::optional<double> origin = Origin(out, sph);
-    if (!origin)
-        return out;
     std::optional<Grid> g;
     Position at;
     try {
@@ -331,7 +283,7 @@ GridTexts Geog_To_Grid(const geo::ProjectionParams& p, const SpheroidTexts& sph,
         const std::optional<double> lon = Row_Degrees(out, lonRow, in.withSeconds, in.lenient);
         if (!lon)
             return out;
-        g = Project(p, *origin, *lat, *lon);
+        g = Project(*pr, *lat, *lon);
         at = {*lat, *lon};
     } catch (const geo::NumericError&) {
         g.reset();
@@ -343,34 +295,32 @@ GridTexts Geog_To_Grid(const geo::ProjectionParams& p, const SpheroidTexts& sph,
     out.easting = numtext::Format_Mask(g->easting, kEastingMask);
     out.northing = numtext::Format_Mask(g->northing, kNorthingMask);
     if (in.factors)
-        out.factors = Factors_At(p, p.central_meridian, at.lat, at.lon);
+        out.factors = Factors_At(pr->values(), at.lat, at.lon);
     return out;
 }
 
-GeogTexts Grid_To_Geog(const geo::ProjectionParams& p, const SpheroidTexts& sph,
-                       const GridInput& in) {
+GeogTexts Grid_To_Geog(const InForce& pf, const GridInput& in) {
     GeogTexts out;
-    if (!Spheroid_Usable(out, sph, kSelectSpheroidOrMeridian))
+    const geo::Projection* pr = Usable(out, pf, kSelectSpheroidOrMeridian);
+    if (!pr)
         return out;
     if (!numtext::Is_Number(in.northing)) {
         Refuse(out, Status::NotNumeric, kMustBeNumeric);
-        out.bad = GeogTexts::Bad::Northing;
+        out.field = 1;
         return out;
     }
     if (!numtext::Is_Number(in.easting)) {
         Refuse(out, Status::NotNumeric, kMustBeNumeric);
-        out.bad = GeogTexts::Bad::Easting;
+        out.field = 0;
         return out;
     }
-    int16_t lambda0 = 0;
-    const std::optional<Position> at =
-        Inverse(out, p, sph, Read(in.easting), Read(in.northing), &lambda0);
+    const std::optional<Position> at = Inverse(out, *pr, Read(in.easting), Read(in.northing));
     if (!at)
         return out;
     const double lat = at->lat;
     const double lon = at->lon;
     if (in.factors)
-        out.factors = Factors_At(p, lambda0, lat, lon);
+        out.factors = Factors_At(pr->values(), lat, lon);
 
     out.latitude = lat;
     out.longitude = lon;
@@ -387,10 +337,10 @@ GeogTexts Grid_To_Geog(const geo::ProjectionParams& p, const SpheroidTexts& sph,
     return out;
 }
 
-DistanceTexts Point_Distance(const geo::ProjectionParams& p, const SpheroidTexts& sph,
-                             const DistanceInput& in) {
+DistanceTexts Point_Distance(const InForce& pf, const DistanceInput& in) {
     DistanceTexts out;
-    if (!Spheroid_Usable(out, sph, kSelectSpheroid))
+    const geo::Projection* pr = Usable(out, pf, kSelectSpheroid);
+    if (!pr)
         return out;
 
     double E[2] = {0, 0};
@@ -400,18 +350,11 @@ DistanceTexts Point_Distance(const geo::ProjectionParams& p, const SpheroidTexts
     double exactN[2] = {0, 0};
     std::optional<Position> at[2];
     const bool geographic = !in.geog[0].empty();
-    double origin = 0;
-    if (geographic) {
-        // Both degree fields of both positions, as on Geog to Grid: an empty
-        // one would silently measure to latitude or longitude 0.
-        if (in.geog[4].empty() || in.geog[8].empty() || in.geog[12].empty()) {
-            Refuse(out, Status::EnterPosition, kEnterPosition);
-            return out;
-        }
-        const std::optional<double> o = Origin(out, sph);
-        if (!o)
-            return out;
-        origin = *o;
+    // Both degree fields of both positions, as on Geog to Grid: an empty
+    // one would silently measure to latitude or longitude 0.
+    if (geographic && (in.geog[4].empty() || in.geog[8].empty() || in.geog[12].empty())) {
+        Refuse(out, Status::EnterPosition, kEnterPosition);
+        return out;
     }
     for (int k = 0; k < 2; ++k) {
         double east = 0;
@@ -435,7 +378,7 @@ DistanceTexts Point_Distance(const geo::ProjectionParams& p, const SpheroidTexts
                     Row_Degrees(out, lonRow, in.withSeconds, in.lenient);
                 if (!lon)
                     return out;
-                grid = Project(p, origin, *lat, *lon);
+                grid = Project(*pr, *lat, *lon);
                 at[k] = Position{*lat, *lon};
             } catch (const geo::NumericError&) {
                 grid.reset();
@@ -473,7 +416,7 @@ DistanceTexts Point_Distance(const geo::ProjectionParams& p, const SpheroidTexts
     out.kms = numtext::Format_Mask(d / 1000, "#.00");
     out.miles = numtext::Format_Mask(d / 1852, "#.00");
     if (in.geodesic)
-        out.line = Line_Factors(p, sph, geographic, exactE, exactN, at);
+        out.line = Line_Factors(*pr, geographic, exactE, exactN, at);
     return out;
 }
 

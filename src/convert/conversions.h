@@ -9,38 +9,28 @@
 #include "geodesy.h"
 #include "numtext.h"
 
+#include "outcome.h"
+
 #include <array>
+#include <memory>
 #include <optional>
 #include <string>
 
 namespace convert {
 
-// What a working tab reads from the Spheroid tab at a click.
-struct SpheroidTexts {
-    std::string cm_text;   // central-meridian text, e.g. "2 W"; empty: no spheroid
-    std::string orig_text; // latitude-of-origin text, e.g. "49 N" or "53.5 N"
-    // Why the parameter set in force cannot be used (a selected entry with a
-    // value that does not convert, a meridian that did not read); empty when
-    // it can. A non-empty text is the message every tab refuses with.
-    std::string unusable;
+using numtext::Outcome;
+using numtext::Status;
+
+// The parameter set a conversion uses: a projection built once from the
+// values on the Spheroid tab (or the command line), or why there is none.
+struct InForce {
+    std::shared_ptr<const geo::Projection> projection; // null: nothing to convert with
+    Status status = Status::SelectSpheroid; // when null: SelectSpheroid or Unusable
+    std::string problem; // when Unusable: what does not read, naming the field
 };
 
-// Outcome of a conversion; the message text is for display only.
-enum class Status {
-    Ok,
-    SelectSpheroid,  // no central meridian
-    Unusable,        // the parameter set in force cannot be used
-    EnterPosition,   // a degree field left empty
-    NotNumeric,      // a grid entry that is not a number
-    BadMeridian,     // a central-meridian text that does not read
-    BadOrigin,       // a latitude-of-origin text that does not read
-    OriginRange,     // a latitude of origin beyond 90 degrees
-    OutOfRange,      // minutes or seconds outside [0, 60), an angle beyond 90 or 180
-    BadLetter,       // a hemisphere field that is not its letter
-    AmbiguousSign,   // a minus in the degrees together with S or W
-    NoResult,        // the arithmetic gives no finite result
-    TooLarge,        // a distance coordinate beyond single precision
-};
+// From values already read; Unusable when the arithmetic refuses them.
+InForce Make_In_Force(const geo::ParameterValues& v);
 
 // "Geog to Grid": degrees, minutes, seconds and letters of one position.
 struct GeogInput {
@@ -64,19 +54,14 @@ struct PointFactors {
     std::optional<double> scale;
 };
 
-struct GridTexts {
-    Status status = Status::Ok;
-    std::string message; // empty on success, else the text of the box
-    int field = -1;      // the entry to focus after a refusal, in keyboard order
+// `field` is the entry to focus after a refusal, in keyboard order (0-7).
+struct GridTexts : Outcome {
     std::string easting; // "#####0.000"
     std::string northing; // "######0.000"
     PointFactors factors; // when asked for, at the typed position
 };
 
-// The central meridian is p.central_meridian; the latitude of origin is read
-// from sph.orig_text.
-GridTexts Geog_To_Grid(const geo::ProjectionParams& p, const SpheroidTexts& sph,
-                       const GeogInput& in);
+GridTexts Geog_To_Grid(const InForce& pf, const GeogInput& in);
 
 // "Grid to Geog".
 struct GridInput {
@@ -84,19 +69,14 @@ struct GridInput {
     bool factors = false; // also the convergence and scale at the result
 };
 
-struct GeogTexts {
-    enum class Bad { None, Northing, Easting }; // field to empty and focus
-    Status status = Status::Ok;
-    std::string message;                        // empty on success
-    Bad bad = Bad::None;
+// `field`: 0 the easting, 1 the northing (keyboard order).
+struct GeogTexts : Outcome {
     numtext::GeographicResult result;           // valid on success only
     double latitude = 0, longitude = 0;         // signed degrees, on success
     PointFactors factors;                       // when asked for
 };
 
-// Central meridian and latitude of origin both from their texts.
-GeogTexts Grid_To_Geog(const geo::ProjectionParams& p, const SpheroidTexts& sph,
-                       const GridInput& in);
+GeogTexts Grid_To_Geog(const InForce& pf, const GridInput& in);
 
 // "Distance": sixteen geographic texts in focus order (position 1 latitude
 // deg, min, sec, letter; longitude deg, min, sec, letter; then position 2),
@@ -113,7 +93,7 @@ struct DistanceInput {
 // The line between the two positions, each absent where it cannot be
 // computed. The grid distance and bearing come from the unrounded eastings
 // and northings; in grid mode the positions on the spheroid come from the
-// inverse conversion, with the meridian and origin Grid_To_Geog reads.
+// inverse conversion.
 struct LineFactors {
     std::optional<double> geodesic;      // s12, metres
     std::optional<double> azimuth12;     // at position 1 towards 2, [0, 360)
@@ -123,10 +103,8 @@ struct LineFactors {
     std::optional<double> line_scale;    // grid distance / s12
 };
 
-struct DistanceTexts {
-    Status status = Status::Ok;
-    std::string message; // empty on success
-    int field = -1;      // entry to focus: 0-15 geographic, 16-19 grid
+// `field`: 0-15 geographic, 16-19 grid.
+struct DistanceTexts : Outcome {
     std::string kms;     // "#.00"
     std::string miles;   // "#.00"
     LineFactors line;    // when asked for
@@ -134,8 +112,7 @@ struct DistanceTexts {
 
 // Geographic mode projects as Geog_To_Grid does; both positions must have
 // their degree fields filled.
-DistanceTexts Point_Distance(const geo::ProjectionParams& p, const SpheroidTexts& sph,
-                             const DistanceInput& in);
+DistanceTexts Point_Distance(const InForce& pf, const DistanceInput& in);
 
 // Texts of the quantities beside the coordinates; empty when absent.
 // Degrees, minutes and seconds to 0.01", e.g. "-1° 02' 03.45\"" (a sign only
@@ -149,9 +126,7 @@ inline const std::string kSelectSpheroid = "Select spheroid.";
 inline const std::string kEnterPosition = "Enter position.";
 inline const std::string kSelectSpheroidOrMeridian = "Select a spheroid or enter central meridian";
 inline const std::string kMustBeNumeric = "Entry must be numeric";
-inline const std::string kBadOrigin =
-    "The latitude of origin must be a number of degrees, e.g. 49 N.";
-inline const std::string kOriginRange =
-    "The latitude of origin must lie between 90 S and 90 N.";
+// Followed by the reading's problem, which names the field.
+inline const std::string kUnusable = "The parameter set on the Spheroid tab cannot be used: ";
 
 } // namespace convert

@@ -42,6 +42,9 @@ ConversionWindow::ConversionWindow(AppState& state, QWidget* parent)
     ui->tabSpheroidLayout->addWidget(spheroid_);
     spheroid_->setClearDetails([this] { Clear_Details(); });
     connect(spheroid_, &SpheroidTab::closeRequested, this, &ConversionWindow::close);
+    // No result is ever shown or printed beside values it was not computed with.
+    connect(&state_.parameters, &catalogue::ParameterSet::changed, this,
+            &ConversionWindow::parametersChanged);
 
     connect(ui->SSTab1, &QTabWidget::currentChanged, this, &ConversionWindow::SSTab1_changed);
     for (QLineEdit* f : {ui->txt_ns, ui->txt_ew, ui->txt_lat_hemis1, ui->txt_lat_hemis2,
@@ -102,34 +105,32 @@ void ConversionWindow::SSTab1_changed(int) {
 }
 
 void ConversionWindow::showParameterSet() {
-    const QString cm = spheroid_->findChild<QLineEdit*>(QStringLiteral("txt_cm"))->text();
-    QString text = cm.isEmpty()                   ? QStringLiteral("Parameter set: none selected")
-                   : !state_.active_name.isEmpty() ? QStringLiteral("Parameter set: ") + state_.active_name
-                                                   : QStringLiteral("Parameter set: typed by hand, none selected");
-    if (!cm.isEmpty() && !spheroid_->Unusable().isEmpty())
-        text += QStringLiteral(" (cannot be used)");
+    const QString text = state_.parameters.statusLine();
     for (QLabel* l : {ui->lbl_active_g2l, ui->lbl_active_g2g, ui->lbl_active_dist}) {
         l->setText(text);
         l->setToolTip(text);
     }
 }
 
+void ConversionWindow::parametersChanged() {
+    for (QLineEdit* f : {ui->txt_easting, ui->txt_northing, ui->txt_lat, ui->txt_long})
+        f->clear();
+    ui->lbl_kms->setText(QString());
+    ui->lbl_miles->setText(QString());
+    clearFactors(Factors::GeogToGrid);
+    clearFactors(Factors::GridToGeog);
+    clearFactors(Factors::Distance);
+    state_.result = {};
+    showParameterSet();
+}
+
 void ConversionWindow::Clear_Details() {
     spheroid_->ClearFields();
-    state_.active_name.clear();
-    state_.central_meridian_text.clear();
-    state_.params.central_meridian = 0;
-    state_.central_meridian_letter.clear();
     for (QLineEdit* f :
          {ui->txt_east, ui->txt_north, ui->txt_easting, ui->txt_northing, ui->txt_lat, ui->txt_long})
         f->setText(QString());
     clearFactors(Factors::GeogToGrid);
     clearFactors(Factors::GridToGeog);
-    state_.params.ecc_squared = 0;
-    state_.params.major_axis = 0;
-    state_.params.false_northing = 0;
-    state_.params.false_easting = 0;
-    state_.params.scale_factor = 0;
 }
 
 void ConversionWindow::setGeogEntryGeometry(bool withSeconds) {
@@ -152,31 +153,43 @@ void ConversionWindow::showGeogSeconds(bool shown) {
 
 void ConversionWindow::opt_long_clicked() { showGeogSeconds(true); }
 
+void ConversionWindow::Fold_Seconds(QLineEdit* min, QLineEdit* sec) {
+    const double m = numtext::Read_Number(min->text().toStdString());
+    const double s = numtext::Read_Number(sec->text().toStdString());
+    // An overflowing entry stays as typed, for Convert to report;
+    // "inf" in the field would later read as 0 and convert silently.
+    if (!std::isfinite(m + s / 60))
+        return;
+    min->setText(qs(numtext::Plain_Text(m + s / 60)));
+    sec->setText(QString());
+}
+
 void ConversionWindow::opt_short_clicked() {
     showGeogSeconds(false);
     // The seconds fold into decimal minutes and leave their field, or going
     // back to "Deg, Min, Sec" would count them twice.
-    auto fold = [](QLineEdit* min, QLineEdit* sec) {
-        const double m = numtext::Read_Number(min->text().toStdString());
-        const double s = numtext::Read_Number(sec->text().toStdString());
-        // An overflowing entry stays as typed, for Convert to report;
-        // "inf" in the field would later read as 0 and convert silently.
-        if (std::isfinite(m + s / 60)) {
-            min->setText(qs(numtext::Plain_Text(m + s / 60)));
-            sec->setText(QString());
-        }
-    };
-    fold(ui->txt_lat_min, ui->txt_lat_sec);
-    fold(ui->txt_long_min, ui->txt_long_sec);
+    Fold_Seconds(ui->txt_lat_min, ui->txt_lat_sec);
+    Fold_Seconds(ui->txt_long_min, ui->txt_long_sec);
 }
 
 void ConversionWindow::Show_Result_Minutes() {
+    // No current result: nothing to show, rather than a position of zeros.
+    if (state_.result.lat_hemis.empty()) {
+        ui->txt_lat->clear();
+        ui->txt_long->clear();
+        return;
+    }
     const numtext::LayoutTexts t = numtext::Layout_Minutes(state_.result);
     ui->txt_lat->setText(qs(t.lat));
     ui->txt_long->setText(qs(t.lon));
 }
 
 void ConversionWindow::Show_Result_Seconds() {
+    if (state_.result.lat_hemis.empty()) {
+        ui->txt_lat->clear();
+        ui->txt_long->clear();
+        return;
+    }
     const numtext::LayoutTexts t = numtext::Layout_Seconds(state_.result);
     ui->txt_lat->setText(qs(t.lat));
     ui->txt_long->setText(qs(t.lon));

@@ -13,6 +13,7 @@ namespace Ui {
 class ConversionWindow;
 }
 class SpheroidTab;
+class QLineEdit;
 
 class ConversionWindow : public QWidget {
     Q_OBJECT
@@ -24,8 +25,8 @@ class ConversionWindow : public QWidget {
     // the catalogue could not be read and the program is giving up.
     bool Load();
 
-    // Empties the Spheroid fields and the grid entries and results, and the
-    // parameter set's five numbers; keeps origin_lat and the last result.
+    // Empties the Spheroid fields (nothing is then in force) and the grid
+    // entries and results.
     void Clear_Details();
     void Show_Result_Minutes();
     void Show_Result_Seconds();
@@ -62,11 +63,16 @@ class ConversionWindow : public QWidget {
     void setGeogEntryGeometry(bool withSeconds);
     void showGeogSeconds(bool shown);
     void showDistanceSeconds(bool shown); // workingtabs.cpp
+    // Folds the seconds into the minutes (plain number text), the seconds
+    // field emptied; a field left empty or overflowing stays as it is.
+    void Fold_Seconds(QLineEdit* min, QLineEdit* sec);
     // The quantities beside a tab's results go whenever its results go.
     enum class Factors { GeogToGrid, GridToGeog, Distance };
     void clearFactors(Factors which);
     // The working tabs' line naming the parameter set in force.
     void showParameterSet();
+    // Any change of the parameter set empties every tab's results.
+    void parametersChanged();
     void connectWorkingTabs(); // workingtabs.cpp
     void connectPrinting();    // printing.cpp
 

@@ -118,15 +118,10 @@ bool Paint_Report(QPrinter* printer, const Report& report) {
 
 namespace {
 
-QString fieldText(const QObject* window, const char* name) {
-    auto* field = window->findChild<QLineEdit*>(QString::fromLatin1(name));
-    return field ? field->text() : QString();
-}
-
-reports::SpheroidTexts spheroidTexts(const QObject* w) {
-    return {fieldText(w, "txt_name"),  fieldText(w, "txt_major"), fieldText(w, "txt_ecc"),
-            fieldText(w, "txt_scale"), fieldText(w, "txt_fe"),    fieldText(w, "txt_fn"),
-            fieldText(w, "txt_orig"),  fieldText(w, "txt_cm")};
+// The parameter set in force: the values the results were computed with.
+reports::SpheroidTexts spheroidTexts(const catalogue::ParameterSet& p) {
+    const catalogue::EntryTexts t = p.entryTexts();
+    return {t.name, t.sma, t.eccentricity, t.Scale, t.FE, t.FN, t.Lat, t.meridian};
 }
 
 // The quantities as their fields show them, under the fields' own names.
@@ -156,14 +151,14 @@ void ConversionWindow::Command2_clicked() {
                                ui->txt_long_sec->text(), ui->txt_ew->text(), withSeconds);
     reports::printReport(this, QStringLiteral("geog-to-grid"), [&] {
         return reports::Geog_To_Grid_Report(
-            spheroidTexts(this), latitude, longitude, ui->txt_easting->text(),
+            spheroidTexts(state_.parameters), latitude, longitude, ui->txt_easting->text(),
             ui->txt_northing->text(), quantitiesOf({ui->txt_convergence_g2g, ui->txt_scale_g2g}));
     });
 }
 
 void ConversionWindow::Command3_clicked() {
     reports::printReport(this, QStringLiteral("grid-to-geog"), [this] {
-        return reports::Grid_To_Geog_Report(spheroidTexts(this), ui->txt_east->text(),
+        return reports::Grid_To_Geog_Report(spheroidTexts(state_.parameters), ui->txt_east->text(),
                                             ui->txt_north->text(), ui->txt_lat->text(),
                                             ui->txt_long->text(),
                                             quantitiesOf({ui->txt_convergence_g2l, ui->txt_scale_g2l}));
@@ -173,7 +168,7 @@ void ConversionWindow::Command3_clicked() {
 void ConversionWindow::Command4_clicked() {
     reports::printReport(this, QStringLiteral("distance"), [this] {
         return reports::Distance_Report(
-            spheroidTexts(this), ui->lbl_kms->text(), ui->lbl_miles->text(),
+            spheroidTexts(state_.parameters), ui->lbl_kms->text(), ui->lbl_miles->text(),
             quantitiesOf({ui->txt_geodesic, ui->txt_grid_distance, ui->txt_line_scale,
                           ui->txt_azimuth12, ui->txt_azimuth2, ui->txt_bearing12}));
     });

@@ -10,24 +10,12 @@
 #include <QLineEdit>
 
 #include <initializer_list>
+#include <utility>
 
 namespace {
 
 std::string text(const QLineEdit* f) { return f->text().toStdString(); }
 QString qs(const std::string& s) { return QString::fromStdString(s); }
-
-// The Spheroid tab's fields live in its own form.
-const QLineEdit* spheroidField(const SpheroidTab* tab, const char* name) {
-    auto* f = tab->findChild<QLineEdit*>(QString::fromLatin1(name));
-    Q_ASSERT(f);
-    return f;
-}
-
-// What a conversion reads from the Spheroid tab, at the click.
-convert::SpheroidTexts spheroidTexts(const SpheroidTab* tab) {
-    return {text(spheroidField(tab, "txt_cm")), text(spheroidField(tab, "txt_orig")),
-            tab->Unusable().toStdString()};
-}
 
 } // namespace
 
@@ -99,8 +87,8 @@ void ConversionWindow::cmd_convert_clicked() {
     in.ew = text(ui->txt_ew);
     in.withSeconds = ui->opt_long->isChecked();
     in.factors = true;
-    const convert::GridTexts r = convert::Geog_To_Grid(state_.params, spheroidTexts(spheroid_), in);
-    if (!r.message.empty()) {
+    const convert::GridTexts r = convert::Geog_To_Grid(state_.parameters.inForce(), in);
+    if (!r.ok()) {
         common::Show_Message(this, qs(r.message));
         // The refused field keeps its text, for the user to correct.
         QLineEdit* const fields[] = {ui->txt_lat_deg,  ui->txt_lat_min,  ui->txt_lat_sec,
@@ -118,16 +106,13 @@ void ConversionWindow::cmd_convert_clicked() {
 
 void ConversionWindow::Command1_clicked() {
     const convert::GridInput in{text(ui->txt_east), text(ui->txt_north), true};
-    const convert::GeogTexts r = convert::Grid_To_Geog(state_.params, spheroidTexts(spheroid_), in);
-    if (!r.message.empty()) {
+    const convert::GeogTexts r = convert::Grid_To_Geog(state_.parameters.inForce(), in);
+    if (!r.ok()) {
         common::Show_Message(this, qs(r.message));
-        QLineEdit* bad = r.bad == convert::GeogTexts::Bad::Northing ? ui->txt_north
-                         : r.bad == convert::GeogTexts::Bad::Easting ? ui->txt_east
-                                                                      : nullptr;
-        if (bad) {
-            bad->setText(QString());
-            bad->setFocus();
-        }
+        // The refused entry keeps its text, for the user to correct.
+        QLineEdit* const fields[] = {ui->txt_east, ui->txt_north};
+        if (r.field >= 0 && r.field < 2)
+            fields[r.field]->setFocus();
         return;
     }
     state_.result = r.result;
@@ -152,14 +137,13 @@ void ConversionWindow::cmd_calc_clicked() {
                text(ui->txt_north2)};
     in.withSeconds = ui->Option4->isChecked();
     in.geodesic = true;
-    const convert::DistanceTexts r =
-        convert::Point_Distance(state_.params, spheroidTexts(spheroid_), in);
+    const convert::DistanceTexts r = convert::Point_Distance(state_.parameters.inForce(), in);
     if (r.status == convert::Status::SelectSpheroid) {
         common::Show_Message(this, qs(r.message), QStringLiteral("True"),
                              common::Buttons::OkCancel);
         return;
     }
-    if (!r.message.empty()) {
+    if (!r.ok()) {
         common::Show_Message(this, qs(r.message));
         QLineEdit* const grid[4] = {ui->txt_east1, ui->txt_north1, ui->txt_east2, ui->txt_north2};
         if (r.field >= 0 && r.field < 16)
@@ -211,5 +195,14 @@ void ConversionWindow::showDistanceSeconds(bool shown) {
     ui->txt_lat_deg1->setFocus();
 }
 
-void ConversionWindow::Option3_clicked() { showDistanceSeconds(false); }
+void ConversionWindow::Option3_clicked() {
+    showDistanceSeconds(false);
+    // As on Geog to Grid: the seconds fold into the minutes, or they would
+    // silently drop out of the distance.
+    for (auto [min, sec] : {std::pair{ui->txt_lat_min1, ui->txt_lat_sec1},
+                            std::pair{ui->txt_long_min1, ui->txt_long_sec1},
+                            std::pair{ui->txt_lat_min2, ui->txt_lat_sec2},
+                            std::pair{ui->txt_long_min2, ui->txt_long_sec2}})
+        Fold_Seconds(min, sec);
+}
 void ConversionWindow::Option4_clicked() { showDistanceSeconds(true); }

@@ -353,6 +353,19 @@ double Calc_Easting(const ProjectionParams& p, double phi, double k0, double ome
 
 namespace {
 
+// The meridian arc at the latitude of origin as the northing subtracts it:
+// 2L, 4L and 6L in degrees before the conversion to radians.
+template <class Check>
+double forwardOriginArc(const Check& chk, const ArcCoefficients& k, double a, double L) {
+    const double L2 = chk(2 * L, "twice the origin");
+    const double L4 = chk(4 * L, "four times the origin");
+    const double L6 = chk(6 * L, "six times the origin");
+    return chk(a * (((k.A0 * L / DEG_PER_RAD - k.A2 * std::sin(L2 / DEG_PER_RAD)) +
+                     k.A4 * std::sin(L4 / DEG_PER_RAD)) -
+                    k.A6 * std::sin(L6 / DEG_PER_RAD)),
+               "meridian arc at origin");
+}
+
 // wholeDegrees: the origin is p.origin_lat, whose multiples 2L, 4L, 6L are
 // formed in 16-bit arithmetic and overflow beyond it. The quick run keeps
 // the arc at the origin in *arcAtOrigin for clean(): it is checked but not
@@ -394,13 +407,7 @@ double northingOf(const Check& chk, const ProjectionParams& p, double phi, doubl
             return kRetry; // the checked run reports it, or an earlier fault
         }
     }
-    const double L2 = chk(2 * L, "twice the origin");
-    const double L4 = chk(4 * L, "four times the origin");
-    const double L6 = chk(6 * L, "six times the origin");
-    const double m0 = chk(a * (((k.A0 * L / DEG_PER_RAD - k.A2 * std::sin(L2 / DEG_PER_RAD)) +
-                                k.A4 * std::sin(L4 / DEG_PER_RAD)) -
-                               k.A6 * std::sin(L6 / DEG_PER_RAD)),
-                          "meridian arc at origin");
+    const double m0 = forwardOriginArc(chk, k, a, L);
     const double dM = chk(m - m0, "arc difference");
 
     // Each factor is c^(n-1) * ((omega^n / n!) * (s * nu)).
@@ -449,15 +456,11 @@ SeriesPowers powersOf(double t, double psi) {
 // Calc_Easting and Calc_Northing (decimal origin) in one quick run: the
 // radii, the trigonometry and the powers both series use are formed once.
 // Every expression is the one of eastingOf or northingOf, so the doubles
-// are the same; the arc at the origin goes to *arcAtOrigin for clean().
-GridPoint gridOf(const ProjectionParams& p, double phi, double k0, double omega, double phi0_deg,
-                 double* arcAtOrigin) {
+// are the same. k and m0 depend only on the parameter set.
+GridPoint gridCore(const ProjectionParams& p, const ArcCoefficients& k, double m0, double phi,
+                   double k0, double omega) {
     const Pass pass;
     const double a = p.major_axis;
-    const double L = phi0_deg;
-    ArcCoefficients k;
-    *arcAtOrigin = arcOf(pass, p.ecc_squared, a, L / DEG_PER_RAD, k0, &k);
-
     const Radii r = radiiAt(pass, a, p.ecc_squared, phi);
     const double nu = r.nu;
     const double psi = nu / r.rho;
@@ -478,12 +481,6 @@ GridPoint gridOf(const ProjectionParams& p, double phi, double k0, double omega,
     const double E = ((T5 + (T1 + T3)) + T7) * k0 + p.false_easting;
 
     const double m = a * arcBracket(k, phi);
-    const double L2 = 2 * L;
-    const double L4 = 4 * L;
-    const double L6 = 6 * L;
-    const double m0 = a * (((k.A0 * L / DEG_PER_RAD - k.A2 * std::sin(L2 / DEG_PER_RAD)) +
-                            k.A4 * std::sin(L4 / DEG_PER_RAD)) -
-                           k.A6 * std::sin(L6 / DEG_PER_RAD));
     const double dM = m - m0;
     const double snu = s * nu;
     const double T2 = std::pow(c, 1) * ((std::pow(omega, 2) / 2) * snu);
@@ -498,6 +495,15 @@ GridPoint gridOf(const ProjectionParams& p, double phi, double k0, double omega,
     const double T8 = c7 * ((std::pow(omega, 8) / 40320) * snu) * b8;
     const double N = ((T6 + ((dM + T2) + T4)) + T8) * k0 + p.false_northing;
     return {E, N};
+}
+
+// The arc at the origin goes to *arcAtOrigin for clean().
+GridPoint gridOf(const ProjectionParams& p, double phi, double k0, double omega, double phi0_deg,
+                 double* arcAtOrigin) {
+    ArcCoefficients k;
+    *arcAtOrigin = arcOf(Pass{}, p.ecc_squared, p.major_axis, phi0_deg / DEG_PER_RAD, k0, &k);
+    const double m0 = forwardOriginArc(Pass{}, k, p.major_axis, phi0_deg);
+    return gridCore(p, k, m0, phi, k0, omega);
 }
 
 } // namespace
@@ -530,19 +536,23 @@ GridPoint Calc_Grid(const ProjectionParams& p, double phi, double k0, double ome
 
 namespace {
 
+// k0 m0, the scaled arc to the latitude of origin as the inverse forms it:
+// multiples of the origin latitude in degrees, then converted.
 template <class Check>
-double footpointOf(const Check& chk, const ProjectionParams& p, double N, double phi0_deg,
-                   FootpointTrace* trace) {
+double inverseOriginArc(const Check& chk, const ProjectionParams& p, const ArcCoefficients& k,
+                        double phi0_deg) {
+    return chk((((phi0_deg * k.A0 / DEG_PER_RAD - k.A2 * std::sin(2 * phi0_deg / DEG_PER_RAD)) +
+                 k.A4 * std::sin(4 * phi0_deg / DEG_PER_RAD)) -
+                k.A6 * std::sin(6 * phi0_deg / DEG_PER_RAD)) *
+                   p.major_axis * p.scale_factor,
+               "scaled arc at origin");
+}
+
+template <class Check>
+double footpointFrom(const Check& chk, const ProjectionParams& p, const ArcCoefficients& k,
+                     double k0m0, double N, FootpointTrace* trace) {
     const double a = p.major_axis;
     const double k0 = p.scale_factor;
-    const ArcCoefficients k = coefficientsOf(chk, p.ecc_squared);
-    // Multiples of the origin latitude are formed in degrees, then converted.
-    const double k0m0 =
-        chk((((phi0_deg * k.A0 / DEG_PER_RAD - k.A2 * std::sin(2 * phi0_deg / DEG_PER_RAD)) +
-              k.A4 * std::sin(4 * phi0_deg / DEG_PER_RAD)) -
-             k.A6 * std::sin(6 * phi0_deg / DEG_PER_RAD)) *
-                a * k0,
-            "scaled arc at origin");
     const double Mp = chk((N + k0m0) - p.false_northing, "scaled arc to footpoint");
     const double invA0 = chk(1 / k.A0, "1/A0");
     const double arcTerm = chk(Mp / chk(k0 * a, "k0 a"), "rectifying latitude");
@@ -574,6 +584,13 @@ double footpointOf(const Check& chk, const ProjectionParams& p, double N, double
         return kRetry; // the checked run reports it, or an earlier fault
     throw NumericError(NumericError::Kind::Invalid,
                        "numeric error: footpoint latitude does not converge");
+}
+
+template <class Check>
+double footpointOf(const Check& chk, const ProjectionParams& p, double N, double phi0_deg,
+                   FootpointTrace* trace) {
+    const ArcCoefficients k = coefficientsOf(chk, p.ecc_squared);
+    return footpointFrom(chk, p, k, inverseOriginArc(chk, p, k, phi0_deg), N, trace);
 }
 
 double footpointChecked(const ProjectionParams& p, double N, double phi0_deg,
@@ -641,7 +658,7 @@ double latitudeOf(const Check& chk, const ProjectionParams& p, double phi1, doub
 
 template <class Check>
 double longitudeOf(const Check& chk, const ProjectionParams& p, double phi1, double Eprime,
-                   int16_t lambda0_deg) {
+                   double lambda0_deg) {
     const double k0 = p.scale_factor;
     const Radii r = radiiAt(chk, p.major_axis, p.ecc_squared, phi1);
     const double nu = r.nu;
@@ -672,7 +689,7 @@ double longitudeOf(const Check& chk, const ProjectionParams& p, double phi1, dou
 // tangent's powers and the powers of psi, nu and k0 both series use. Every
 // expression is the one of latitudeOf or longitudeOf.
 GeogPoint geographicOf(const ProjectionParams& p, double phi1, double Eprime,
-                       int16_t lambda0_deg) {
+                       double lambda0_deg) {
     const Pass pass;
     const double k0 = p.scale_factor;
     const Radii r = radiiAt(pass, p.major_axis, p.ecc_squared, phi1);
@@ -727,7 +744,7 @@ double Calc_Latitude(const ProjectionParams& p, double phi1, double Eprime) {
     });
 }
 
-double Calc_Longitude(const ProjectionParams& p, double phi1, double Eprime, int16_t lambda0_deg) {
+double Calc_Longitude(const ProjectionParams& p, double phi1, double Eprime, double lambda0_deg) {
     const FaultWatch watch;
     if (allFinite(p.major_axis, p.ecc_squared, p.scale_factor, phi1, Eprime)) {
         const double lon = longitudeOf(Pass{}, p, phi1, Eprime, lambda0_deg);
@@ -741,7 +758,7 @@ double Calc_Longitude(const ProjectionParams& p, double phi1, double Eprime, int
 }
 
 GeogPoint Calc_Geographic(const ProjectionParams& p, double N, double Eprime, double phi0_deg,
-                          int16_t lambda0_deg) {
+                          double lambda0_deg) {
     {
         const FaultWatch watch;
         if (allFinite(p.major_axis, p.ecc_squared, p.scale_factor, p.false_northing, N,
@@ -756,6 +773,53 @@ GeogPoint Calc_Geographic(const ProjectionParams& p, double N, double Eprime, do
     const double phi1 = Footpoint_Latitude(p, N, phi0_deg);
     const double lat = Calc_Latitude(p, phi1, Eprime);
     return {lat, Calc_Longitude(p, phi1, Eprime, lambda0_deg)};
+}
+
+Projection::Projection(const ParameterValues& v) : v_(v) {
+    p_.major_axis = v.a;
+    p_.ecc_squared = v.e2;
+    p_.scale_factor = v.k0;
+    p_.false_easting = v.fe;
+    p_.false_northing = v.fn;
+    p_.origin_lat = static_cast<int16_t>(std::fabs(v.lat0) <= 90 ? std::lround(v.lat0) : 0);
+    p_.central_meridian =
+        static_cast<int16_t>(std::fabs(v.lon0) <= 180 ? std::lround(v.lon0) : 0);
+    const FaultWatch chk;
+    requireFinite(chk, {v.a, v.e2, v.k0, v.fe, v.fn, v.lat0, v.lon0});
+    // The per-call runs check the arc at the origin too; here it is once.
+    chk(arcOf(chk, v.e2, v.a, v.lat0 / DEG_PER_RAD, v.k0, &k_), "arc at origin");
+    m0_ = forwardOriginArc(chk, k_, v.a, v.lat0);
+    k0m0_ = inverseOriginArc(chk, p_, k_, v.lat0);
+    chk(1 / k_.A0, "1/A0");
+}
+
+GridPoint Projection::Forward(double lat_deg, double lon_deg) const {
+    const double phi = lat_deg / DEG_PER_RAD;
+    const double omega = lon_deg / DEG_PER_RAD - v_.lon0 / DEG_PER_RAD;
+    {
+        const FaultWatch watch;
+        if (allFinite(phi, omega)) {
+            const GridPoint g = gridCore(p_, k_, m0_, phi, v_.k0, omega);
+            if (watch.clean(g.easting, g.northing)) [[likely]]
+                return g;
+        }
+    }
+    const double E = Calc_Easting(p_, phi, v_.k0, omega);
+    return {E, Calc_Northing(p_, phi, v_.k0, omega, v_.lat0)};
+}
+
+GeogPoint Projection::Inverse(double easting, double northing) const {
+    const double Eprime = easting - v_.fe;
+    {
+        const FaultWatch watch;
+        if (allFinite(northing, Eprime)) {
+            const double phi1 = footpointFrom(Pass{}, p_, k_, k0m0_, northing, nullptr);
+            const GeogPoint g = geographicOf(p_, phi1, Eprime, v_.lon0);
+            if (watch.clean(g.latitude, g.longitude)) [[likely]]
+                return g;
+        }
+    }
+    return Calc_Geographic(p_, northing, Eprime, v_.lat0, v_.lon0);
 }
 
 } // namespace geo

@@ -140,7 +140,8 @@ FootpointTrace Footpoint_Latitude_Trace(const ProjectionParams& p, double N, dou
 // Eprime = easting - false easting (metres).
 double Calc_Latitude(const ProjectionParams& p, double phi1, double Eprime);
 // Longitude in decimal degrees, central meridian lambda0_deg added inside.
-double Calc_Longitude(const ProjectionParams& p, double phi1, double Eprime, int16_t lambda0_deg);
+// A whole-degree lambda0_deg gives the same doubles as the 16-bit value did.
+double Calc_Longitude(const ProjectionParams& p, double phi1, double Eprime, double lambda0_deg);
 
 // Footpoint_Latitude, Calc_Latitude and Calc_Longitude in that order, in one
 // pass: the same doubles, and on a fault the NumericError the first failing
@@ -149,6 +150,46 @@ struct GeogPoint {
     double latitude = 0, longitude = 0; // decimal degrees
 };
 GeogPoint Calc_Geographic(const ProjectionParams& p, double N, double Eprime, double phi0_deg,
-                          int16_t lambda0_deg);
+                          double lambda0_deg);
+
+// The seven values of a parameter set in the units the series use; the
+// latitude of origin and the central meridian in degrees, fractions kept,
+// south and west negative.
+struct ParameterValues {
+    double a = 0, e2 = 0, k0 = 0, fe = 0, fn = 0;
+    double lat0 = 0, lon0 = 0;
+    bool operator==(const ParameterValues&) const = default;
+};
+
+// A parameter set made ready once: the meridian-arc coefficients and both
+// arcs to the latitude of origin (the forward and the inverse form them in
+// different orders) are computed when it is built, not on every call. The
+// results are the same doubles as Calc_Grid and Calc_Geographic give with
+// the same values.
+class Projection {
+  public:
+    // Throws NumericError when the set gives no finite arc; callers check
+    // the physical ranges before (a > 0, 0 <= e^2 < 1, k0 > 0).
+    explicit Projection(const ParameterValues& v);
+
+    // Latitude and longitude in signed decimal degrees -> metres, false
+    // easting and northing included. Throws NumericError on a fault.
+    GridPoint Forward(double lat_deg, double lon_deg) const;
+    // Easting and northing in metres -> signed decimal degrees. Throws
+    // NumericError on a fault. No range is checked.
+    GeogPoint Inverse(double easting, double northing) const;
+
+    const ParameterValues& values() const { return v_; }
+    // The values as the separate calls take them; central_meridian and
+    // origin_lat hold the rounded degrees and are not used here.
+    const ProjectionParams& params() const { return p_; }
+
+  private:
+    ParameterValues v_;
+    ProjectionParams p_;
+    ArcCoefficients k_;
+    double m0_ = 0;   // forward: a * arc bracket at the origin
+    double k0m0_ = 0; // inverse: k0 * a * arc bracket at the origin
+};
 
 } // namespace geo

@@ -533,30 +533,66 @@ std::string Format_Mask(double x, std::string_view mask) {
     return std::string(out, static_cast<std::size_t>(o - out));
 }
 
+namespace {
+
+// A part that rounds up to a whole unit of the next carries into it, so no
+// layout shows 60 seconds or 60 minutes (the fields would refuse it).
+// Values far beyond any angle are left as they are.
+struct Carried {
+    double deg, min;
+    std::string text; // the smallest part as the mask writes it
+};
+
+Carried carryMinutes(double deg, double min) {
+    std::string text = Format_Mask(min, "##.#####");
+    if (deg < 1e15 && Read_Number(text) >= 60) {
+        deg += 1;
+        text = Format_Mask(0, "##.#####");
+        min = 0;
+    }
+    return {deg, min, text};
+}
+
+Carried carrySeconds(double deg, double minWhole, double sec) {
+    std::string text = Format_Mask(sec, "#0.000");
+    if (deg < 1e15 && Read_Number(text) >= 60) {
+        text = Format_Mask(0, "#0.000");
+        minWhole += 1;
+        if (minWhole >= 60) {
+            minWhole = 0;
+            deg += 1;
+        }
+    }
+    return {deg, minWhole, text};
+}
+
+} // namespace
+
 LayoutTexts Layout_Minutes(const GeographicResult& r) {
+    const Carried la = carryMinutes(r.lat_deg, r.lat_min);
+    const Carried lo = carryMinutes(r.long_deg, r.long_min);
     LayoutTexts t;
-    t.lat = Blank_Signed_Text(r.lat_deg) + " Deg " + Format_Mask(r.lat_min, "##.#####") + " Min " +
-            r.lat_hemis;
-    t.lon = Format_Mask(r.long_deg, "00#") + " Deg " + Format_Mask(r.long_min, "##.#####") +
-            " Min " + r.long_hemis;
+    t.lat = Blank_Signed_Text(la.deg) + " Deg " + la.text + " Min " + r.lat_hemis;
+    t.lon = Format_Mask(lo.deg, "00#") + " Deg " + lo.text + " Min " + r.long_hemis;
     return t;
 }
 
 LayoutTexts Layout_Seconds(const GeographicResult& r) {
+    const Carried la = carrySeconds(std::fabs(r.lat_deg), std::trunc(r.lat_min), r.lat_sec);
+    const Carried lo = carrySeconds(std::fabs(r.long_deg), std::trunc(r.long_min), r.long_sec);
     LayoutTexts t;
-    t.lat = Blank_Signed_Text(std::fabs(r.lat_deg)) + " Deg " +
-            Blank_Signed_Text(std::trunc(r.lat_min)) + " Min " + Format_Mask(r.lat_sec, "#0.000") +
+    t.lat = Blank_Signed_Text(la.deg) + " Deg " + Blank_Signed_Text(la.min) + " Min " + la.text +
             " Sec " + r.lat_hemis;
     // Degrees reach the padding through their blank-signed text, read back:
     // the same 15-digit view of the number that the latitude shows. For the
     // very largest doubles that text reads as infinity; the value itself has
     // the same 15-digit view.
-    double long_deg = Read_Number(Blank_Signed_Text(std::fabs(r.long_deg)));
+    double long_deg = Read_Number(Blank_Signed_Text(lo.deg));
     if (std::isinf(long_deg)) {
-        long_deg = std::fabs(r.long_deg);
+        long_deg = lo.deg;
     }
-    t.lon = Format_Mask(long_deg, "00#") + " Deg " + Blank_Signed_Text(std::trunc(r.long_min)) +
-            " Min " + Format_Mask(r.long_sec, "#0.000") + " Sec " + r.long_hemis;
+    t.lon = Format_Mask(long_deg, "00#") + " Deg " + Blank_Signed_Text(lo.min) + " Min " +
+            lo.text + " Sec " + r.long_hemis;
     return t;
 }
 

@@ -2,6 +2,7 @@
 // cannot reach (the window already upper-cases its letter fields), sign and
 // parsing edges, and the distance tab's rounding and overflow limits.
 #include "conversions.h"
+#include "paramtext.h"
 
 #include <QtTest>
 
@@ -25,8 +26,12 @@ geo::ProjectionParams airyWith(int16_t cm, double e2 = kAiry.ecc_squared) {
 
 const QString kNumeric =
     "The conversion failed: the parameter set or the position gives no finite result.";
-const QString kBadCm =
-    "The central meridian must be whole degrees, a blank and a letter, e.g. 3 W.";
+// A parameter set the reading refuses, as every tab says it.
+QString unusable(const QString& problem) { return QString::fromStdString(convert::kUnusable) + problem; }
+const QString kCmRange = unusable("Central Meridian must lie between 180 W and 180 E.");
+const QString kOriginForm = unusable(
+    "Latitude of Origin must be degrees with N or S (49 N, 53.5 N) or a signed number (-10).");
+const QString kOriginRange = unusable("Latitude of Origin must lie between 90 S and 90 N.");
 const QString kOverflow =
     "The distance cannot be calculated: a position or a coordinate is too large.";
 
@@ -73,8 +78,9 @@ void TstConversions::conversion_data() {
     const QStringList lat52{"52", "0", "0", "N"};
     const QStringList lon1w{"1", "0", "0", "W"};
     const QStringList example{"52", "", "", "N", "1", "", "", "W"};
-    const QStringList grid52{" 51 Deg  59 Min 60.000 Sec N", "001 Deg  0 Min 0.000 Sec W"};
-    const QStringList gridSouth{" 34 Deg  29 Min 60.000 Sec S", "058 Deg  14 Min 60.000 Sec W"};
+    // Seconds that round to 60 carry (they showed " 51 Deg  59 Min 60.000 Sec N").
+    const QStringList grid52{" 52 Deg  0 Min 0.000 Sec N", "001 Deg  0 Min 0.000 Sec W"};
+    const QStringList gridSouth{" 34 Deg  30 Min 0.000 Sec S", "058 Deg  15 Min 0.000 Sec W"};
     const QString e = "468643.108";
     const QString n = "234025.790";
     const QStringList none(16);
@@ -89,7 +95,8 @@ void TstConversions::conversion_data() {
         {" ", "0", "0", "N", " ", "", "", ""}, "", {"400000.000", "-5527063.815"});
     row("geog: empty latitude degrees", GeogToGrid, kAiry, "2 W",
         QStringList{"", "0", "0", "N"} + lon1w, "Enter position.");
-    row("geog: e2 above 1", GeogToGrid, airyWith(-2, 1.5), "2 W", lat52 + lon1w, kNumeric);
+    row("geog: e2 above 1", GeogToGrid, airyWith(-2, 1.5), "2 W", lat52 + lon1w,
+        unusable("Eccentricity ^2 must be a number from 0 up to but not including 1."));
     // Regression: degrees beyond a double escaped as an exception.
     row("geog: degrees beyond double range", GeogToGrid, kAiry, "2 W",
         QStringList{"1e999", "0", "0", "N"} + lon1w, kNumeric);
@@ -97,8 +104,9 @@ void TstConversions::conversion_data() {
     // The texts decide, not the parameter set's whole degrees.
     row("grid: meridian from the text only", GridToGeog, airyWith(7), "", {e, n, "2 W", "49 N"}, "",
         grid52);
-    row("grid: meridian halves to even, 2.5 W is 2 W", GridToGeog, kAiry, "",
-        {e, n, "2.5 W", "49 N"}, "", grid52);
+    // The fraction was dropped: 2.5 W converted as 2 W.
+    row("grid: meridian fraction kept, 2.5 W", GridToGeog, kAiry, "", {e, n, "2.5 W", "49 N"}, "",
+        {" 52 Deg  0 Min 0.000 Sec N", "001 Deg  30 Min 0.000 Sec W"});
     row("grid: lower-case letters w and n", GridToGeog, kAiry, "", {e, n, "2 w", "49 n"}, "",
         grid52);
     row("grid: origin without blank is read whole", GridToGeog, kSouthern, "",
@@ -106,9 +114,10 @@ void TstConversions::conversion_data() {
     row("grid: origin and equator give zero, N and E", GridToGeog, kSouthern, "",
         {"500000", "10000000", "0 E", "0 N"}, "",
         {" 0 Deg  0 Min 0.000 Sec N", "000 Deg  0 Min 0.000 Sec E"});
-    row("grid: meridian beginning with a blank", GridToGeog, kAiry, "", {e, n, " 2 W", "49 N"},
-        kBadCm);
-    row("grid: meridian outside 16 bits", GridToGeog, kAiry, "", {e, n, "40000 E", "49 N"}, kBadCm);
+    row("grid: meridian beginning with a blank", GridToGeog, kAiry, "", {e, n, " 2 W", "49 N"}, "",
+        grid52);
+    row("grid: meridian beyond 180", GridToGeog, kAiry, "", {e, n, "181 E", "49 N"}, kCmRange);
+    row("grid: meridian as a signed number", GridToGeog, kAiry, "", {e, n, "-2", "49 N"}, "", grid52);
 
     // Rounded to the millimetre first: 4.9995 m is held as 5 m.
     row("distance: grid rounded to three decimals first", Distance, kAiry, "2 W",
@@ -131,7 +140,8 @@ void TstConversions::conversion_data() {
     row("distance: geographic degrees beyond double range", Distance, kAiry, "2 W",
         example + QStringList{"1e999", "", "", "N", "1", "", "", "W"}, kNumeric);
     row("distance: geographic with cleared parameter set", Distance,
-        geo::ProjectionParams{0, 0, 0, 0, 0, 49, -2}, "2 W", example + example, kNumeric);
+        geo::ProjectionParams{0, 0, 0, 0, 0, 49, -2}, "2 W", example + example,
+        unusable("Semi Major Axis must be a number greater than 0."));
 
     // Regressions for answers that were wrong without a word.
     // The Irish Grid: the origin 53.5 N was taken as 54 (northing 207046.940).
@@ -145,24 +155,27 @@ void TstConversions::conversion_data() {
     // An entry with Lat "0" kept the previous selection's origin 49.
     rowWith("origin: the text decides, not the last selection", GeogToGrid, kAiry,
             {"2 W", "0", ""}, example, "", {"468643.108", "5661089.605"});
-    rowWith("origin: text that does not read, forward", GeogToGrid, kAiry, {"2 W", "20N", ""},
-            example, q(convert::kBadOrigin));
+    rowWith("origin: text that does not read, forward", GeogToGrid, kAiry, {"2 W", "20 X", ""},
+            example, kOriginForm);
+    // "53 30 N" was read as 53 N.
+    rowWith("origin: degrees and minutes do not read", GeogToGrid, kAiry, {"2 W", "53 30 N", ""},
+            example, kOriginForm);
     rowWith("origin: text that does not read, distance", Distance, kAiry, {"2 W", "", ""},
-            example + example, q(convert::kBadOrigin));
+            example + example, kOriginForm);
     rowWith("origin: beyond 90 forward", GeogToGrid, kAiry, {"2 W", "5462 N", ""}, example,
-            q(convert::kOriginRange));
+            kOriginRange);
     rowWith("origin: beyond 90 inverse", GridToGeog, kAiry, {"", "", ""}, {e, n, "2 W", "90.5 S"},
-            q(convert::kOriginRange));
+            kOriginRange);
     rowWith("origin: 90 S accepted", GridToGeog, kAiry, {"", "", ""}, {"400000", "-100000", "2 W", "90 S"},
             "", {" 90 Deg  0 Min 0.000 Sec S", "002 Deg  0 Min 0.000 Sec W"});
     // A selected entry whose scale did not convert put every point at the false origin.
-    const QStringList unusable{"2 W", "49 N", "Scale Factor is not a number."};
-    rowWith("unusable set: forward refuses", GeogToGrid, kAiry, unusable, example,
-            "Scale Factor is not a number.");
-    rowWith("unusable set: inverse refuses", GridToGeog, kAiry, unusable, {e, n, "2 W", "49 N"},
-            "Scale Factor is not a number.");
-    rowWith("unusable set: distance refuses, grid mode too", Distance, kAiry, unusable,
-            none + QStringList{"0", "0", "3000", "4000"}, "Scale Factor is not a number.");
+    const QStringList unusableSet{"2 W", "49 N", "Scale Factor is not a number."};
+    rowWith("unusable set: forward refuses", GeogToGrid, kAiry, unusableSet, example,
+            unusable("Scale Factor is not a number."));
+    rowWith("unusable set: inverse refuses", GridToGeog, kAiry, unusableSet, {e, n, "2 W", "49 N"},
+            unusable("Scale Factor is not a number."));
+    rowWith("unusable set: distance refuses, grid mode too", Distance, kAiry, unusableSet,
+            none + QStringList{"0", "0", "3000", "4000"}, unusable("Scale Factor is not a number."));
     rowWith("unusable set: no spheroid is asked first", GeogToGrid, kAiry,
             {"", "49 N", "Scale Factor is not a number."}, example, "Select spheroid.");
     // An empty position 2 measured to latitude 0, longitude 0 (5782.23 km).
@@ -223,19 +236,40 @@ void TstConversions::conversion() {
     QFETCH(QStringList, sph);
     QFETCH(QStringList, in);
     QFETCH(bool, strict);
-    convert::SpheroidTexts spheroid{s(sph[0]), s(sph[1]), s(sph[2])};
+    // The texts the Spheroid tab would show for these numbers.
+    auto inForce = [&](const QString& cm, const QString& orig) {
+        if (cm.isEmpty())
+            return convert::InForce{};
+        if (!sph[2].isEmpty())
+            return convert::InForce{nullptr, convert::Status::Unusable, s(sph[2])};
+        numtext::ParameterTexts t;
+        using F = numtext::ParamField;
+        t[F::Major] = numtext::Shortest_Text(params.major_axis);
+        t[F::Ecc] = numtext::Shortest_Text(params.ecc_squared);
+        t[F::Scale] = numtext::Shortest_Text(params.scale_factor);
+        t[F::FE] = numtext::Shortest_Text(params.false_easting);
+        t[F::FN] = numtext::Shortest_Text(params.false_northing);
+        t[F::Origin] = s(orig);
+        t[F::Meridian] = s(cm);
+        const numtext::ParameterReading r = numtext::Read_Parameters(t, {false, false});
+        if (r.meridianEmpty)
+            return convert::InForce{};
+        if (!r.values)
+            return convert::InForce{nullptr, convert::Status::Unusable, r.problems.front().message};
+        const numtext::ParameterNumbers& v = *r.values;
+        return convert::Make_In_Force({v.a, v.e2, v.k0, v.fe, v.fn, v.lat0, v.lon0});
+    };
     std::string message;
     QStringList out;
     if (tab == GeogToGrid) {
         const convert::GeogInput g{s(in[0]), s(in[1]), s(in[2]), s(in[3]), s(in[4]),
                                    s(in[5]), s(in[6]), s(in[7]), true, !strict};
-        const convert::GridTexts r = convert::Geog_To_Grid(params, spheroid, g);
+        const convert::GridTexts r = convert::Geog_To_Grid(inForce(sph[0], sph[1]), g);
         message = r.message;
         out = QStringList{q(r.easting), q(r.northing)};
     } else if (tab == GridToGeog) {
-        spheroid.cm_text = s(in[2]);
-        spheroid.orig_text = s(in[3]);
-        const convert::GeogTexts r = convert::Grid_To_Geog(params, spheroid, {s(in[0]), s(in[1])});
+        const convert::GeogTexts r =
+            convert::Grid_To_Geog(inForce(in[2], in[3]), {s(in[0]), s(in[1])});
         message = r.message;
         const numtext::LayoutTexts t = numtext::Layout_Seconds(r.result);
         out = r.message.empty() ? QStringList{q(t.lat), q(t.lon)} : QStringList{"", ""};
@@ -244,7 +278,7 @@ void TstConversions::conversion() {
         d.lenient = !strict;
         for (int i = 0; i < in.size(); ++i)
             (i < 16 ? d.geog[std::size_t(i)] : d.grid[std::size_t(i - 16)]) = s(in[i]);
-        const convert::DistanceTexts r = convert::Point_Distance(params, spheroid, d);
+        const convert::DistanceTexts r = convert::Point_Distance(inForce(sph[0], sph[1]), d);
         message = r.message;
         out = QStringList{q(r.kms), q(r.miles)};
     }
