@@ -157,6 +157,7 @@ void SpheroidTab::RefreshList() {
     sizeRows(ui->List1, names);
     ui->List1->setCurrentRow(-1);
     refreshing_ = false;
+    updateButtons();
 }
 
 QLineEdit* SpheroidTab::field(catalogue::ParameterSet::Field f) const {
@@ -243,10 +244,16 @@ void SpheroidTab::txt_cm_lostFocus() {
         return;
     const auto m = numtext::Read_Meridian(text.toStdString());
     if (!m || !(std::fabs(*m) <= numtext::kMaxMeridian)) {
+        // Said once per text: leaving the field again with the same text is
+        // not met with the same box (the tabs still refuse to convert).
+        if (text == refusedCm_)
+            return;
+        refusedCm_ = text;
         Show_Message(this, m ? catalogue::kMeridianRange : catalogue::kMeridianFormat);
         ui->txt_cm->setFocus();
         return;
     }
+    refusedCm_.clear();
     // Rewritten in the one form every reader takes: "15" is 15 E.
     ui->txt_cm->setText(QString::fromStdString(numtext::Meridian_Text(*m)));
 }

@@ -66,5 +66,6 @@ class SpheroidTab : public QWidget {
     std::function<void()> clearDetails_;
     bool refreshing_ = false;
     bool showing_ = false; // the fields are being set from the parameter set
+    QString refusedCm_;    // the meridian text last refused
     int rowAtPress_ = -1;
 };

@@ -103,11 +103,13 @@ ParameterReading Read_Parameters(const ParameterTexts& t, ReadOptions options) {
             problem(n.field, n.rule);
     }
 
+    auto whole = [&](ParamField f, std::string_view message) {
+        r.problems.push_back({f, std::string(message)});
+    };
     if (const auto lat = Read_Origin(t[ParamField::Origin]); !lat)
-        problem(ParamField::Origin,
-                "must be degrees with N or S (49 N, 53.5 N) or a signed number (-10).");
+        whole(ParamField::Origin, kOriginForm);
     else if (!(std::fabs(*lat) <= kMaxOrigin))
-        problem(ParamField::Origin, "must lie between 90 S and 90 N.");
+        whole(ParamField::Origin, kOriginRange);
     else
         v.lat0 = *lat;
 
@@ -116,10 +118,9 @@ ParameterReading Read_Parameters(const ParameterTexts& t, ReadOptions options) {
         if (!options.meridianOptional)
             problem(ParamField::Meridian, "must be given, e.g. 2 W.");
     } else if (const auto lon = Read_Meridian(t[ParamField::Meridian]); !lon) {
-        problem(ParamField::Meridian,
-                "must be degrees with E or W (2 W, 113.75 W) or a signed number (-2, 15 for 15 E).");
+        whole(ParamField::Meridian, kMeridianForm);
     } else if (!(std::fabs(*lon) <= kMaxMeridian)) {
-        problem(ParamField::Meridian, "must lie between 180 W and 180 E.");
+        whole(ParamField::Meridian, kMeridianRange);
     } else {
         v.lon0 = *lon;
     }

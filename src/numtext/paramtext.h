@@ -74,6 +74,17 @@ std::string Meridian_Text(double degrees);
 // exponent form ("0.1", "113.75", "-2").
 std::string Shortest_Text(double x);
 
+// The messages of the two degree fields, as the reading gives them.
+inline constexpr std::string_view kMeridianForm =
+    "Central Meridian must be degrees with E or W (2 W, 113.75 W) or a signed number (-2, 15 for "
+    "15 E).";
+inline constexpr std::string_view kMeridianRange =
+    "Central Meridian must lie between 180 W and 180 E.";
+inline constexpr std::string_view kOriginForm =
+    "Latitude of Origin must be degrees with N or S (49 N, 53.5 N) or a signed number (-10).";
+inline constexpr std::string_view kOriginRange =
+    "Latitude of Origin must lie between 90 S and 90 N.";
+
 inline constexpr double kMaxOrigin = 90;
 inline constexpr double kMaxMeridian = 180;
 

@@ -19,9 +19,8 @@
 namespace {
 
 const QString kAiry = QStringLiteral("6377563.396,0.00667054,0.9996012717,400000,-100000,49 N,2 W");
-const geo::ProjectionParams kAiryParams{6377563.396, 0.00667054, 0.9996012717, 400000, -100000,
-                                        49,          -2};
-const convert::SpheroidTexts kAirySpheroid{"2 W", "49 N", {}};
+const convert::InForce kAiryParams =
+    convert::Make_In_Force({6377563.396, 0.00667054, 0.9996012717, 400000, -100000, 49, -2});
 const QByteArray kHeader("name,sma,eccentricity,Scale,FE,FN,Lat,meridian\n");
 const QByteArray kGood("52,0,0,N,1,0,0,W\n");
 const QString kGoodOut = QStringLiteral("52,0,0,N,1,0,0,W,468643.108,234025.790\n");
@@ -140,7 +139,7 @@ Expected geog2grid(int n, bool minutes, unsigned seed) {
                                       in.long_deg, in.long_min, in.long_sec, in.ew};
         if (minutes)
             f = {in.lat_deg, in.lat_min, in.ns, in.long_deg, in.long_min, in.ew};
-        const auto r = convert::Geog_To_Grid(kAiryParams, kAirySpheroid, in);
+        const auto r = convert::Geog_To_Grid(kAiryParams, in);
         e.add(f, r.message, {r.easting, r.northing});
     }
     return e;
@@ -151,7 +150,7 @@ Expected grid2geog(int n, bool minutes, unsigned seed) {
     Expected e;
     for (int i = 1; i <= n; ++i) {
         convert::GridInput in{g.number(0, 800000, 3), g.number(-100000, 1300000, 3)};
-        const auto r = convert::Grid_To_Geog(kAiryParams, kAirySpheroid, in);
+        const auto r = convert::Grid_To_Geog(kAiryParams, in);
         const auto t =
             minutes ? numtext::Layout_Minutes(r.result) : numtext::Layout_Seconds(r.result);
         e.add({in.easting, in.northing}, r.message, {t.lat, t.lon});
@@ -183,7 +182,7 @@ Expected distance(int n, DistanceMode mode, unsigned seed) {
                         f.push_back(in.geog[k + j]);
             }
         }
-        const auto r = convert::Point_Distance(kAiryParams, kAirySpheroid, in);
+        const auto r = convert::Point_Distance(kAiryParams, in);
         e.add(f, r.message, {r.kms, r.miles});
     }
     return e;

@@ -1,5 +1,6 @@
 // The Spheroid tab driven through a real conversion window and a real
 // catalogue file. Every message box is checked for text, title and buttons.
+#include "entryparams.h"
 #include "spheroidtab.h"
 #include "tabwindow.h"
 
@@ -13,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
 #include <functional>
 #include <map>
 #include <optional>
@@ -24,8 +26,9 @@ namespace {
 
 const QString kNoMeridian = QStringLiteral("You must now enter the Central Meridian. e.g. 3 W");
 const QString kMajor = QStringLiteral("Enter semi major axis.");
-const QString kMeridianFormat =
-    QStringLiteral("The central meridian must be whole degrees followed by E or W, e.g. 3 W.");
+const QString kMeridianFormat = QString::fromUtf8(numtext::kMeridianForm);
+const QString kMeridianRange = QString::fromUtf8(numtext::kMeridianRange);
+const QString kDelete = QStringLiteral("Delete %1 from the catalogue?");
 const char* const kFields[] = {"txt_name", "txt_major", "txt_ecc", "txt_scale",
                                "txt_fe",   "txt_fn",    "txt_orig", "txt_cm"};
 
@@ -49,21 +52,31 @@ struct Window : TabWindow {
             out << text(f);
         return out;
     }
-    // The parameter set in force and the selected key, in one line.
+    // The parameter set in force (the values every conversion uses) and the
+    // selected key, in one line.
     QString params() {
-        const geo::ProjectionParams& p = state.params;
+        const auto& r = state.parameters.reading();
+        const auto ref = state.parameters.selectedRef();
+        const QString key = QStringLiteral(" ref %1").arg(ref ? QString::number(*ref) : "none");
+        if (!r.values)
+            return (r.meridianEmpty ? QStringLiteral("no meridian") : QStringLiteral("unusable")) + key;
+        const numtext::ParameterNumbers& p = *r.values;
         auto n = [](double x) { return QString::number(x, 'f', QLocale::FloatingPointShortest); };
-        return QStringLiteral("%1 %2 %3 %4 %5 lat %6 cm %7 %8 ref %9")
-            .arg(n(p.major_axis), n(p.ecc_squared), n(p.scale_factor), n(p.false_easting),
-                 n(p.false_northing), QString::number(p.origin_lat),
-                 QString::number(p.central_meridian), state.central_meridian_letter,
-                 state.SelectedRef ? QString::number(*state.SelectedRef) : "none");
+        return QStringLiteral("%1 %2 %3 %4 %5 lat %6 cm %7")
+                   .arg(n(p.a), n(p.e2), n(p.k0), n(p.fe), n(p.fn), n(p.lat0), n(p.lon0)) +
+               key;
+    }
+    // Answers the Delete question.
+    void remove(const QString& name, QMessageBox::StandardButton press = QMessageBox::Yes) {
+        guard.expect(kDelete.arg(name), "Quillmar", QMessageBox::Yes | QMessageBox::No, press);
+        click("SSCommand4");
     }
     // A new entry whose numbers and latitude of origin are all valid.
     void fill(const QString& name) {
         type("txt_name", name);
         type("txt_major", "6378137");
-        for (const char* f : {"txt_ecc", "txt_scale", "txt_fe", "txt_fn"})
+        type("txt_ecc", "0.00669438");
+        for (const char* f : {"txt_scale", "txt_fe", "txt_fn"})
             type(f, "1");
         type("txt_orig", "0 N");
         type("txt_cm", "3 E");
@@ -95,15 +108,16 @@ class TestSpheroidTab : public QObject {
         QTest::addColumn<QString>("cm");
         QTest::addColumn<QString>("params"); // after the five numbers
         QTest::newRow("west meridian, north origin")
-            << "Airy 1830" << "6377563.396" << "49 N" << "2 W" << "lat 49 cm -2 W ref 1";
+            << "Airy 1830" << "6377563.396" << "49 N" << "2 W" << "lat 49 cm -2 ref 1";
         // The stored lower-case letter shows upper-cased; the text is not rewritten.
         QTest::newRow("lower-case west, south origin")
-            << "South 30" << "6378137" << "30 S" << "3 W" << "lat -30 cm -3 W ref 2";
+            << "South 30" << "6378137" << "30 S" << "3 W" << "lat -30 cm -3 ref 2";
         QTest::newRow("east meridian")
-            << "East 147" << "6378137" << "0 N" << "147 E" << "lat 0 cm 147 E ref 4";
-        // A Lat text without a blank leaves origin_lat as it was (0 here).
+            << "East 147" << "6378137" << "0 N" << "147 E" << "lat 0 cm 147 ref 4";
+        // Changed on purpose: "20N" reads as 20 N (it left the origin of the
+        // previous selection in force for the forward conversion).
         QTest::newRow("latitude of origin without blank")
-            << "Lat without blank" << "6378137" << "20N" << "9 E" << "lat 0 cm 9 E ref 5";
+            << "Lat without blank" << "6378137" << "20N" << "9 E" << "lat 20 cm 9 ref 5";
     }
     void select() {
         QFETCH(QString, name);
@@ -116,7 +130,7 @@ class TestSpheroidTab : public QObject {
         const QString wgs = "0.006694379990141 0.9996 500000 0";
         QCOMPARE(t.fields(), (QStringList{name, sma} + wgs.split(' ') + QStringList{lat, cm}));
         QCOMPARE(t.params(), sma + ' ' + wgs + ' ' + params);
-        QCOMPARE(t.state.central_meridian_text, cm);
+        QCOMPARE(t.state.parameters.text(catalogue::ParameterSet::Field::Meridian), cm);
         QCOMPARE(t.buttons(), "-EE");
         QVERIFY_GUARD(t.guard);
     }
@@ -124,22 +138,27 @@ class TestSpheroidTab : public QObject {
     void buttonStates_data() {
         QTest::addColumn<QString>("steps"); // actions separated by ","
         QTest::addColumn<QString>("expected");
-        QTest::newRow("window loaded") << "" << "E--";
-        QTest::newRow("edit before any selection does nothing") << "edit" << "E--";
-        QTest::newRow("delete before any selection does nothing") << "delete" << "E--";
+        // Save is offered for a name no entry has (case ignored); Edit and
+        // Delete for a selected entry.
+        QTest::newRow("window loaded, no name") << "" << "---";
+        QTest::newRow("edit before any selection does nothing") << "edit" << "---";
+        QTest::newRow("delete before any selection does nothing") << "delete" << "---";
         QTest::newRow("after a selection") << "select" << "-EE";
-        // Regression rows: after a selection Save never came back, so a new
-        // projection could only be typed over the selected entry with Edit.
-        // Clear details now starts a new entry; a saved entry is selected.
+        QTest::newRow("a new name typed") << "fill" << "E--";
         QTest::newRow("after save the new entry is selected") << "fill,save" << "-EE";
-        QTest::newRow("after edit") << "select,edit" << "---";
-        QTest::newRow("after delete") << "select,delete" << "---";
-        QTest::newRow("semi major axis refusal leaves them") << "major0,save" << "E--";
-        QTest::newRow("clear details leaves them (loaded)") << "clear" << "E--";
-        QTest::newRow("clear details starts a new entry") << "select,clear" << "E--";
+        // Regression rows: Edit emptied the fields and dropped the selection;
+        // a selected entry could not be saved under a new name.
+        QTest::newRow("after edit the entry stays selected") << "select,edit" << "-EE";
+        QTest::newRow("selected entry given a new name") << "select,rename" << "EEE";
+        QTest::newRow("selected entry renamed to another's name, case ignored")
+            << "select,rename to taken" << "-EE";
+        QTest::newRow("after delete nothing is selected") << "select,delete" << "---";
+        QTest::newRow("delete answered No keeps the entry") << "select,delete no" << "-EE";
+        QTest::newRow("semi major axis refusal leaves them") << "fill,major0,save" << "E--";
+        QTest::newRow("clear details (loaded)") << "clear" << "---";
+        QTest::newRow("clear details starts a new entry") << "select,clear" << "---";
         QTest::newRow("clear details, then save") << "select,clear,fill,save" << "-EE";
         QTest::newRow("selection after save enables edit") << "fill,save,select" << "-EE";
-        QTest::newRow("save never comes back") << "select,edit,select,delete" << "---";
     }
     void buttonStates() {
         QFETCH(QString, steps);
@@ -151,6 +170,9 @@ class TestSpheroidTab : public QObject {
         const std::map<QString, std::function<void()>> step{
             {"select", [&] { t.select("East 147"); }},
             {"fill", [&] { t.fill("Typed"); }},
+            {"rename", [&] { t.type("txt_name", "East 147 copy"); }},
+            {"rename to taken", [&] { t.type("txt_name", "south 30"); }},
+            {"delete no", [&] { t.remove("East 147", QMessageBox::No); }},
             {"major0",
              [&] {
                  t.type("txt_major", "0");
@@ -158,7 +180,13 @@ class TestSpheroidTab : public QObject {
              }},
             {"save", [&] { t.click("SSCommand2"); }},
             {"edit", [&] { tab->SSCommand3_clicked(); }},
-            {"delete", [&] { tab->SSCommand4_clicked(); }},
+            {"delete",
+             [&] {
+                 if (t.state.parameters.selectedRef())
+                     t.remove("East 147");
+                 else
+                     tab->SSCommand4_clicked();
+             }},
             {"clear", [&] { t.click("SSCommand1"); }},
         };
         for (const QString& s : steps.split(',', Qt::SkipEmptyParts))
@@ -170,45 +198,62 @@ class TestSpheroidTab : public QObject {
     void centralMeridianRule_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
-        QTest::addColumn<int>("cm");
-        QTest::addColumn<QString>("letter");
-        QTest::addColumn<bool>("refused");
-        // Each row starts from "7 W" entered and left, so central_meridian is -7.
-        QTest::newRow("3w") << "3w" << "3 W" << -3 << "W" << false;
-        QTest::newRow("3 and three blanks w") << "3   w" << "3 W" << -3 << "W" << false;
-        QTest::newRow("half rounds down to even") << "2.5 W" << "2 W" << -2 << "W" << false;
-        QTest::newRow("half rounds up to even") << "3.5 E" << "4 E" << 4 << "E" << false;
-        QTest::newRow("half without blank") << "3.5E" << "4 E" << 4 << "E" << false;
-        QTest::newRow("east stays positive") << "15 e" << "15 E" << 15 << "E" << false;
-        QTest::newRow("letter not validated") << "12 x" << "12 X" << 12 << "X" << false;
-        QTest::newRow("negative degrees west") << "-3 W" << "-3 W" << 3 << "W" << false;
-        QTest::newRow("single character unchanged") << "5" << "5" << -7 << "W" << false;
-        QTest::newRow("empty unchanged") << "" << "" << -7 << "W" << false;
-        QTest::newRow("non-numeric degrees refused") << "ab w" << "AB W" << -7 << "W" << true;
-        QTest::newRow("degrees beyond 16 bits refused")
-            << "40000 E" << "40000 E" << -7 << "W" << true;
+        QTest::addColumn<double>("cm"); // in force afterwards; NaN: nothing can be used
+        QTest::addColumn<QString>("message");
+        const double none = std::nan("");
+        // Each row starts from "7 W" entered and left.
+        QTest::newRow("3w") << "3w" << "3 W" << -3.0 << "";
+        QTest::newRow("3 and three blanks w") << "3   w" << "3 W" << -3.0 << "";
+        QTest::newRow("east stays positive") << "15 e" << "15 E" << 15.0 << "";
+        QTest::newRow("whole degrees keep every digit") << "177 E" << "177 E" << 177.0 << "";
+        // Regression rows, each once wrong without a word: "15" became
+        // "1 5" (1 E); 2.5 W became 2 W and 113.75 W 114 W; "5" left the
+        // previous meridian in force; any letter but W counted as east.
+        QTest::newRow("a number alone is east") << "15" << "15 E" << 15.0 << "";
+        QTest::newRow("a signed number, west") << "-2" << "2 W" << -2.0 << "";
+        QTest::newRow("fraction kept") << "2.5 W" << "2.5 W" << -2.5 << "";
+        QTest::newRow("fraction kept, quarter degrees") << "113.75 w" << "113.75 W" << -113.75 << "";
+        QTest::newRow("fraction without blank") << "3.5E" << "3.5 E" << 3.5 << "";
+        QTest::newRow("single character") << "5" << "5 E" << 5.0 << "";
+        QTest::newRow("empty unchanged") << "" << "" << none << "";
+        QTest::newRow("other letter refused") << "12 x" << "12 X" << none << kMeridianFormat;
+        QTest::newRow("minus with W refused") << "-3 W" << "-3 W" << none << kMeridianFormat;
+        QTest::newRow("degrees split by a blank refused") << "1 5 E" << "1 5 E" << none
+                                                          << kMeridianFormat;
+        QTest::newRow("text after the letter refused") << "2 W extra" << "2 W EXTRA" << none
+                                                       << kMeridianFormat;
+        QTest::newRow("non-numeric degrees refused") << "ab w" << "AB W" << none
+                                                     << kMeridianFormat;
+        QTest::newRow("beyond 180 refused") << "200 E" << "200 E" << none << kMeridianRange;
     }
     void centralMeridianRule() {
         QFETCH(QString, typed);
         QFETCH(QString, shown);
-        QFETCH(int, cm);
-        QFETCH(QString, letter);
-        QFETCH(bool, refused);
+        QFETCH(double, cm);
+        QFETCH(QString, message);
         Window t;
+        t.select("Airy 1830");
         t.type("txt_cm", "7 w");
         t.leaveCm();
         QCOMPARE(t.text("txt_cm"), "7 W");
-        QCOMPARE(t.state.params.central_meridian, -7);
+        QCOMPARE(t.state.parameters.reading().values->lon0, -7.0);
         t.type("txt_cm", typed);
-        QCOMPARE(t.state.central_meridian_text, typed.toUpper());
-        if (refused)
-            t.guard.expect(kMeridianFormat);
+        if (!message.isEmpty())
+            t.guard.expect(message);
         t.leaveCm();
-        QCOMPARE(t.text("txt_cm"), shown);
-        QCOMPARE(t.state.central_meridian_text, shown);
-        QCOMPARE(t.state.params.central_meridian, cm);
-        QCOMPARE(t.state.central_meridian_letter, letter);
         QVERIFY_GUARD(t.guard);
+        QCOMPARE(t.text("txt_cm"), shown);
+        const auto& r = t.state.parameters.reading();
+        if (std::isnan(cm)) {
+            QVERIFY(!t.state.parameters.inForce().projection);
+        } else {
+            QVERIFY(t.state.parameters.inForce().projection);
+            QCOMPARE(r.values->lon0, cm);
+            QCOMPARE(t.state.parameters.inForce().projection->values().lon0, cm);
+        }
+        // A refused meridian keeps the focus, for the user to correct it.
+        if (!message.isEmpty())
+            QCOMPARE(t.w->focusWidget(), t.get("txt_cm"));
     }
 
     void entryWithoutMeridian() {
@@ -221,13 +266,12 @@ class TestSpheroidTab : public QObject {
         // the window's own focus widget is what the user gets back.
         QCOMPARE(t.w->focusWidget(), t.get("txt_cm"));
         QCOMPARE(t.fields().mid(6), (QStringList{"10 N", ""}));
-        // Clear_Details reset the meridian; origin_lat is not taken from this entry.
-        QCOMPARE(t.params(), "6378137 0.006694379990141 0.9996 500000 0 lat 49 cm 0  ref 3");
+        QCOMPARE(t.params(), "no meridian ref 3");
         QCOMPARE(t.buttons(), "-EE");
         QTest::keyClicks(t.get("txt_cm"), "3 w");
         t.leaveCm();
         QCOMPARE(t.text("txt_cm"), "3 W");
-        QCOMPARE(t.state.params.central_meridian, -3);
+        QCOMPARE(t.params(), "6378137 0.006694379990141 0.9996 500000 0 lat 10 cm -3 ref 3");
     }
 
     // A click on the entry already selected loads it again after Clear details.
@@ -236,10 +280,10 @@ class TestSpheroidTab : public QObject {
         t.select("Airy 1830");
         t.click("SSCommand1");
         QCOMPARE(t.fields(), QStringList(8));
-        QCOMPARE(t.state.params.major_axis, 0.0);
+        QCOMPARE(t.params(), "no meridian ref none");
         t.select("Airy 1830");
         QCOMPARE(t.text("txt_cm"), "2 W");
-        QCOMPARE(t.state.params.major_axis, 6377563.396);
+        QCOMPARE(t.state.parameters.reading().values->a, 6377563.396);
         QVERIFY_GUARD(t.guard);
     }
 
@@ -258,42 +302,47 @@ class TestSpheroidTab : public QObject {
         QTest::newRow("axis unit without number") << false << "" << "txt_major" << "m 6378137"
                                                   << kMajor << ok;
         // Regression rows: a leading number is enough for the axis check, but
-        // no field may reach the catalogue unless it is a number.
-        const QString nan = QStringLiteral("%1 must be a number. Nothing was saved.");
-        QTest::newRow("axis with unit") << false << "" << "txt_major" << "6377563 m"
-                                        << nan.arg("Semi Major Axis") << ok;
-        QTest::newRow("empty eccentricity") << false << "" << "txt_ecc" << ""
-                                            << nan.arg("Eccentricity ^2") << ok;
-        QTest::newRow("scale with comma") << false << "" << "txt_scale" << "0,9996"
-                                          << nan.arg("Scale Factor") << ok;
+        // no field may reach the catalogue unless it reads by the rules every
+        // conversion uses, physical ranges included (an axis below 0, e^2 of
+        // 1.5, a scale of 0 and a meridian of 200 E were all stored).
+        auto refusal = [](const char* rule) { return QString(rule) + " Nothing was saved."; };
+        const QString axis = refusal("Semi Major Axis must be a number greater than 0.");
+        const QString ecc = refusal("Eccentricity ^2 must be a number from 0 up to but not including 1.");
+        const QString scale = refusal("Scale Factor must be a number greater than 0.");
+        QTest::newRow("axis with unit") << false << "" << "txt_major" << "6377563 m" << axis << ok;
+        QTest::newRow("axis below 0") << false << "" << "txt_major" << "-6378137" << axis << ok;
+        QTest::newRow("empty eccentricity") << false << "" << "txt_ecc" << "" << ecc << ok;
+        QTest::newRow("eccentricity 1.5") << false << "" << "txt_ecc" << "1.5" << ecc << ok;
+        QTest::newRow("eccentricity 1") << false << "" << "txt_ecc" << "1" << ecc << ok;
+        QTest::newRow("scale with comma") << false << "" << "txt_scale" << "0,9996" << scale << ok;
+        QTest::newRow("scale 0") << false << "" << "txt_scale" << "0" << scale << ok;
         QTest::newRow("easting letters") << false << "" << "txt_fe" << "abc"
-                                         << nan.arg("False Easting") << ok;
+                                         << refusal("False Easting must be a number.") << ok;
         QTest::newRow("northing with unit") << false << "" << "txt_fn" << "0 m"
-                                            << nan.arg("False Northing") << ok;
-        QTest::newRow("edit: scale not a number") << true << "" << "txt_scale" << "one"
-                                                  << nan.arg("Scale Factor") << ok;
+                                            << refusal("False Northing must be a number.") << ok;
+        QTest::newRow("edit: scale not a number") << true << "" << "txt_scale" << "one" << scale << ok;
+        QTest::newRow("edit: name blank") << true << "" << "txt_name" << "  "
+                                          << refusal("Name must not be blank.") << ok;
         // Regression rows: an origin or meridian that no conversion can read
         // was stored, giving an entry that selects but cannot be used.
-        const QString origin = "Latitude of Origin must be degrees, a blank and N or S (e.g. 49 N "
-                               "or 53.5 N), or a signed number. Nothing was saved.";
-        const QString meridian =
-            "Central Meridian must be whole degrees, a blank and E or W, e.g. 3 W. Nothing was saved.";
-        QTest::newRow("origin letter without blank") << false << "" << "txt_orig" << "49X" << origin
-                                                     << ok;
+        const QString origin = refusal(numtext::kOriginForm.data());
+        const QString meridian = refusal(numtext::kMeridianForm.data());
+        QTest::newRow("origin other letter") << false << "" << "txt_orig" << "49X" << origin << ok;
+        QTest::newRow("origin in degrees and minutes") << false << "" << "txt_orig" << "53 30 N"
+                                                       << origin << ok;
         QTest::newRow("origin empty") << false << "" << "txt_orig" << "" << origin << ok;
-        QTest::newRow("origin beyond 90")
-            << false << "" << "txt_orig" << "90.5 S"
-            << "Latitude of Origin must lie between 90 S and 90 N. Nothing was saved." << ok;
-        QTest::newRow("meridian of one character") << false << "" << "txt_cm" << "5" << meridian
+        QTest::newRow("origin beyond 90") << false << "" << "txt_orig" << "90.5 S"
+                                          << refusal(numtext::kOriginRange.data()) << ok;
+        QTest::newRow("meridian split by a blank") << false << "" << "txt_cm" << "1 5 E" << meridian
                                                    << ok;
+        QTest::newRow("meridian beyond 180") << false << "" << "txt_cm" << "200 E"
+                                             << refusal(numtext::kMeridianRange.data()) << ok;
         QTest::newRow("edit: origin not a number") << true << "" << "txt_orig" << "NORTH N" << origin
                                                    << ok;
         // Regression rows: a second entry of a name could not be selected,
         // and Delete on it removed the first.
         const QString taken = "Another entry is already named \"%1\" (names are compared ignoring "
                               "case). Nothing was saved.";
-        QTest::newRow("save: name taken, case ignored") << false << "" << "txt_name" << "AIRY 1830"
-                                                        << taken.arg("Airy 1830") << ok;
         QTest::newRow("edit: renamed to another's name") << true << "" << "txt_name" << "south 30"
                                                          << taken.arg("South 30") << ok;
         // Regression rows: a store failure is reported, and the file, the
@@ -336,6 +385,9 @@ class TestSpheroidTab : public QObject {
             Raw(t.path).run("DELETE FROM Spheroid WHERE ref = 4");
         }
         const QByteArray before = digest(t.path);
+        // The meridian field refuses as soon as it is left.
+        if (field == "txt_cm" && !message.isEmpty())
+            t.guard.expect(message.chopped(QStringLiteral(" Nothing was saved.").size()));
         if (message == kMajor)
             t.guard.expect(kMajor, "True", QMessageBox::Ok | QMessageBox::Cancel,
                            QMessageBox::StandardButton(press));
@@ -353,8 +405,10 @@ class TestSpheroidTab : public QObject {
             QCOMPARE(t.text(field), text);
         if (message == kMajor)
             QCOMPARE(t.w->focusWidget(), t.get("txt_major"));
-        QCOMPARE(t.buttons(), edit ? "-EE" : "E--");
-        QCOMPARE(t.state.SelectedRef.has_value(), edit);
+        else if (!field.isEmpty() && !message.startsWith("Another entry"))
+            QCOMPARE(t.w->focusWidget(), t.get(field)); // the field the message names
+        QCOMPARE(t.buttons().mid(1), edit ? "EE" : "--");
+        QCOMPARE(t.state.parameters.selectedRef().has_value(), edit);
     }
 
     void saveAddsAtEnd() {
@@ -374,11 +428,11 @@ class TestSpheroidTab : public QObject {
         QCOMPARE(t.list()->selectedItems().first()->text(), "Bessel test");
         QCOMPARE(t.buttons(), "-EE");
         QCOMPARE(t.fields(), typed);
-        QCOMPARE(t.params(), "6377397.155 0.006674372231802 1 3500000 0 lat 0 cm 9 E ref 6");
+        QCOMPARE(t.params(), "6377397.155 0.006674372231802 1 3500000 0 lat 0 cm 9 ref 6");
         QVERIFY(params != t.params());
         t.select("Bessel test");
         QCOMPARE(t.fields(), typed);
-        QCOMPARE(t.params(), "6377397.155 0.006674372231802 1 3500000 0 lat 0 cm 9 E ref 6");
+        QCOMPARE(t.params(), "6377397.155 0.006674372231802 1 3500000 0 lat 0 cm 9 ref 6");
     }
 
     // Regression: a renamed entry shows its new name at once.
@@ -392,9 +446,13 @@ class TestSpheroidTab : public QObject {
         QVERIFY_GUARD(t.guard);
         QCOMPARE(t.names(), (QStringList{"Airy 1830", "South thirty", "No meridian", "East 147",
                                          "Lat without blank"}));
-        QCOMPARE(t.fields(), QStringList(8));
-        QCOMPARE(t.buttons(), "---");
-        QCOMPARE(t.params(), params); // until it is selected again
+        // The edited entry stays selected and in force, its fields showing.
+        QCOMPARE(t.text("txt_name"), "South thirty");
+        QCOMPARE(t.list()->selectedItems().size(), 1);
+        QCOMPARE(t.list()->selectedItems().first()->text(), "South thirty");
+        QCOMPARE(t.buttons(), "-EE");
+        QCOMPARE(t.params(), QString(params).replace(" 500000 ", " 600000 "));
+        QCOMPARE(t.state.parameters.differsFromSelected(), false);
         t.select("South thirty");
         QCOMPARE(t.text("txt_fe"), "600000");
         QCOMPARE(t.params(), QString(params).replace(" 500000 ", " 600000 "));
@@ -403,16 +461,21 @@ class TestSpheroidTab : public QObject {
     void deleteEntry() {
         Window t;
         t.select("South 30");
-        const QStringList shown = t.fields();
-        const QString params = t.params();
-        t.click("SSCommand4");
+        // No: nothing happens.
+        t.remove("South 30", QMessageBox::No);
+        QVERIFY_GUARD(t.guard);
+        QCOMPARE(t.names().size(), 5);
+        QCOMPARE(t.text("txt_name"), "South 30");
+        t.remove("South 30");
         QVERIFY_GUARD(t.guard);
         QCOMPARE(t.names(),
                  (QStringList{"Airy 1830", "No meridian", "East 147", "Lat without blank"}));
         QCOMPARE(catalogue::CatalogueStore(t.path).ListNames(), t.names());
-        QCOMPARE(t.fields(), shown);
-        QCOMPARE(t.params(), params);
+        // Nothing is in force after a delete.
+        QCOMPARE(t.fields(), QStringList(8));
+        QCOMPARE(t.params(), "no meridian ref none");
         QCOMPARE(t.buttons(), "---");
+        QCOMPARE(t.get<QLabel>("lbl_active_g2g")->text(), "Parameter set: none selected");
     }
 
     // An entry that cannot be read is reported, and the window stays usable.
@@ -426,15 +489,14 @@ class TestSpheroidTab : public QObject {
         // The row is deleted after the list was filled.
         QTest::newRow("name no longer in the catalogue")
             << ok << "0 N" << "3 W" << "\"Bad\" is no longer in the catalogue.";
-        QTest::newRow("axis is text") << QVariant("abc") << "0 N" << "3 W"
-                                      << bad + "Semi Major Axis is not a number.";
+        const QString axis = "Semi Major Axis must be a number greater than 0.";
+        QTest::newRow("axis is text") << QVariant("abc") << "0 N" << "3 W" << bad + axis;
         QTest::newRow("axis is empty") << QVariant(QMetaType::fromType<double>()) << "0 N" << "3 W"
-                                       << bad + "Semi Major Axis is not a number.";
+                                       << bad + axis;
         QTest::newRow("meridian degrees not a number") << ok << "0 N" << "X W"
                                                        << bad + kMeridianFormat;
         QTest::newRow("origin degrees not a number")
-            << ok << "north N" << "3 W"
-            << bad + "The latitude of origin must be whole degrees followed by N or S, e.g. 49 N.";
+            << ok << "north N" << "3 W" << bad + QString::fromUtf8(numtext::kOriginForm);
     }
     void selectFails() {
         QFETCH(QVariant, sma);
@@ -454,7 +516,7 @@ class TestSpheroidTab : public QObject {
         QCOMPARE(t.buttons(), gone ? "---" : "-EE");
         t.select("Good");
         QCOMPARE(t.text("txt_cm"), "2 W");
-        QCOMPARE(t.params(), "6378137 0.006694379990141 0.9996 500000 0 lat 49 cm -2 W ref 1");
+        QCOMPARE(t.params(), "6378137 0.006694379990141 0.9996 500000 0 lat 49 cm -2 ref 1");
         QCOMPARE(t.buttons(), "-EE");
         QVERIFY_GUARD(t.guard);
     }
@@ -467,14 +529,15 @@ class TestSpheroidTab : public QObject {
         QTest::addColumn<QString>("selection"); // the selection's report
         QTest::addColumn<QString>("message");   // every tab's refusal
         const QString bad = "This entry cannot be used for conversions until it is corrected:\n";
-        const QString scale = "Scale Factor is not a number.";
-        QTest::newRow("entry scale is text")
-            << "scale" << bad + scale
-            << bad + scale + "\nCorrect it on the Spheroid tab, click Edit, then select it again.";
+        const QString scale = "Scale Factor must be a number greater than 0.";
+        const QString tabs = "The parameter set on the Spheroid tab cannot be used: ";
+        QTest::newRow("entry scale is text") << "scale" << bad + scale << tabs + scale;
         QTest::newRow("entry meridian does not read") << "meridian" << bad + kMeridianFormat
-                                                      << kMeridianFormat;
+                                                      << tabs + kMeridianFormat;
         QTest::newRow("typed meridian does not read") << "typed" << kMeridianFormat
-                                                      << kMeridianFormat;
+                                                      << tabs + kMeridianFormat;
+        // Regression: a scale typed over the selected entry's took no effect.
+        QTest::newRow("typed scale of 0") << "typed scale" << "" << tabs + scale;
     }
     void unusableSetRefuses() {
         QFETCH(QString, fault);
@@ -489,6 +552,9 @@ class TestSpheroidTab : public QObject {
             t.type("txt_cm", "ab w");
             t.guard.expect(selection);
             t.leaveCm();
+        } else if (fault == "typed scale") {
+            t.select("Good");
+            t.type("txt_scale", "0");
         } else {
             t.guard.expect(selection);
             t.select("Bad");
@@ -526,6 +592,8 @@ class TestSpheroidTab : public QObject {
         if (fault == "typed") {
             t.type("txt_cm", "2 w");
             t.leaveCm();
+        } else if (fault == "typed scale") {
+            t.type("txt_scale", "0.9996");
         } else {
             t.select("Good");
         }
@@ -546,9 +614,15 @@ class TestSpheroidTab : public QObject {
         QTest::newRow("selected") << "select" << "Parameter set: Airy 1830";
         QTest::newRow("cleared") << "select,clear" << "Parameter set: none selected";
         QTest::newRow("meridian typed by hand") << "clear,type"
-                                                << "Parameter set: typed by hand, none selected";
+                                                << "Parameter set: typed by hand, not saved (cannot be used)";
         QTest::newRow("meridian that does not read")
-            << "select,bad" << "Parameter set: Airy 1830 (cannot be used)";
+            << "select,bad" << "Parameter set: Airy 1830 (changed, not saved) (cannot be used)";
+        // Regression rows: the line named the selected entry while other
+        // values were in force.
+        QTest::newRow("a value changed") << "select,scale" << "Parameter set: Airy 1830 (changed, not saved)";
+        QTest::newRow("changed back") << "select,scale,unscale" << "Parameter set: Airy 1830";
+        QTest::newRow("the same number written otherwise") << "select,scale 1.0"
+                                                            << "Parameter set: Airy 1830";
     }
     void parameterSetShown() {
         QFETCH(QString, steps);
@@ -558,6 +632,10 @@ class TestSpheroidTab : public QObject {
                 t.select("Airy 1830");
             } else if (step == "clear") {
                 t.click("SSCommand1");
+            } else if (step.startsWith("scale")) {
+                t.type("txt_scale", step == "scale 1.0" ? "0.99960" : "1.0");
+            } else if (step == "unscale") {
+                t.type("txt_scale", "0.9996");
             } else {
                 t.type("txt_cm", step == "type" ? "2 w" : "ab w");
                 if (step == "bad")
@@ -584,6 +662,9 @@ class TestSpheroidTab : public QObject {
         Window t;
         t.select("Airy 1830");
         QVERIFY(QFile::remove(t.path));
+        if (action == "delete")
+            t.guard.expect("Delete Airy 1830 from the catalogue?", "Quillmar",
+                           QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
         t.guard.expect("Can't find database.", "Quillmar");
         if (action == "select")
             t.select("East 147");
@@ -625,7 +706,7 @@ class TestSpheroidTab : public QObject {
         QCOMPARE(t.fields(), (QStringList{entries[size_t(index)].name, "6378137",
                                           "0.006694379990141", "0.9996", "500000", "0", "0 N",
                                           entries[size_t(index)].meridian}));
-        QCOMPARE(t.state.SelectedRef, std::optional<qint64>(index + 1));
+        QCOMPARE(t.state.parameters.selectedRef(), std::optional<qint64>(index + 1));
         QVERIFY_GUARD(t.guard);
     }
 
@@ -678,7 +759,7 @@ class TestSpheroidTab : public QObject {
         // The keyboard selects as well.
         QTest::keyClick(t.list(), Qt::Key_Down);
         QCOMPARE(t.text("txt_name"), "East 147");
-        QCOMPARE(t.state.params.central_meridian, 147);
+        QCOMPARE(t.state.parameters.reading().values->lon0, 147.0);
         QVERIFY_GUARD(t.guard);
     }
 };

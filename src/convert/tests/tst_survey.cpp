@@ -5,7 +5,7 @@
 // grid bearing is the azimuth less the convergence, and the line scale factor
 // is the mean of the point scale factors.
 #include "conversions.h"
-#include "entryparams.h"
+#include "parameterset.h"
 #include "store.h"
 
 #include <QProcess>
@@ -24,16 +24,20 @@ constexpr double kScale = 1e-9;    // point scale factor
 constexpr double kDistance = 1e-4; // metres: geodesic distance
 
 struct Entry {
-    geo::ProjectionParams params;
-    convert::SpheroidTexts sph;
+    geo::ParameterValues values;
+    convert::InForce pf;
 };
 
 Entry defaultEntry(const QString& name) {
     for (const catalogue::EntryTexts& e : catalogue::CatalogueStore::DefaultEntries()) {
         if (e.name != name)
             continue;
-        const catalogue::Selection s = catalogue::Select_Entry(e);
-        return {s.params, {s.cm_text.toStdString(), s.orig_text.toStdString(), {}}};
+        const numtext::ParameterReading r = catalogue::Read_Entry(e, {});
+        if (!r.values)
+            qFatal("default entry %s does not read", qPrintable(name));
+        const numtext::ParameterNumbers& n = *r.values;
+        const geo::ParameterValues v{n.a, n.e2, n.k0, n.fe, n.fn, n.lat0, n.lon0};
+        return {v, convert::Make_In_Force(v)};
     }
     qFatal("no default entry %s", qPrintable(name));
 }
@@ -124,32 +128,32 @@ class TestSurvey : public QObject {
         QFETCH(QString, entry);
         QFETCH(unsigned, seed);
         const Entry e = defaultEntry(entry);
-        const geo::ProjectionParams& p = e.params;
+        const convert::InForce& p = e.pf;
         std::mt19937_64 rng(seed);
         std::uniform_real_distribution<double> lat(-80, 80), dlon(-7, 7), step(-0.03, 0.03);
         const int n = 60;
         QList<Point> pts;
         for (int i = 0; i < n; ++i)
-            pts << Point{lat(rng), p.central_meridian + dlon(rng)};
+            pts << Point{lat(rng), e.values.lon0 + dlon(rng)};
 
         // Geog to Grid at the typed position; Grid to Geog at the converted one.
         QStringList forwardLines, inverseLines;
         QList<convert::GridTexts> forward;
         QList<convert::GeogTexts> inverse;
         for (const Point& pt : pts) {
-            const convert::GridTexts g = convert::Geog_To_Grid(p, e.sph, decimalInput(pt));
+            const convert::GridTexts g = convert::Geog_To_Grid(p, decimalInput(pt));
             QCOMPARE(g.message, std::string());
             forward << g;
             forwardLines << exact(pt.lat) + ' ' + exact(pt.lon);
             const convert::GeogTexts r =
-                convert::Grid_To_Geog(p, e.sph, {g.easting, g.northing, true});
+                convert::Grid_To_Geog(p, {g.easting, g.northing, true});
             QCOMPARE(r.message, std::string());
             inverse << r;
             inverseLines << exact(r.latitude) + ' ' + exact(r.longitude);
         }
         const QStringList tm =
-            QStringList{"-l", exact(p.central_meridian), "-k", exact(p.scale_factor)} +
-            ellipsoid(p);
+            QStringList{"-l", exact(e.values.lon0), "-k", exact(e.values.k0)} +
+            ellipsoid(p.projection->params());
         const auto fwdRef = runTool("TransverseMercatorProj", tm, forwardLines);
         const auto invRef = runTool("TransverseMercatorProj", tm, inverseLines);
         QCOMPARE(fwdRef.size(), n);
@@ -181,24 +185,24 @@ class TestSurvey : public QObject {
                 in.geog[4] = text(a.lon);
                 in.geog[8] = text(b.lat);
                 in.geog[12] = text(b.lon);
-                const convert::DistanceTexts d = convert::Point_Distance(p, e.sph, in);
+                const convert::DistanceTexts d = convert::Point_Distance(p, in);
                 QCOMPARE(d.message, std::string());
                 lines << d.line;
                 geodLines << QStringList{exact(a.lat), exact(a.lon), exact(b.lat), exact(b.lon)}
                                  .join(' ');
                 if (!isShort)
                     continue;
-                const convert::GridTexts ga = convert::Geog_To_Grid(p, e.sph, decimalInput(a));
-                const convert::GridTexts gb = convert::Geog_To_Grid(p, e.sph, decimalInput(b));
+                const convert::GridTexts ga = convert::Geog_To_Grid(p, decimalInput(a));
+                const convert::GridTexts gb = convert::Geog_To_Grid(p, decimalInput(b));
                 convert::DistanceInput gin;
                 gin.geodesic = true;
                 gin.grid = {ga.easting, ga.northing, gb.easting, gb.northing};
-                gridLines << convert::Point_Distance(p, e.sph, gin).line;
+                gridLines << convert::Point_Distance(p, gin).line;
                 convergence << *ga.factors.convergence;
                 meanScale << (*ga.factors.scale + *gb.factors.scale) / 2;
             }
         }
-        const auto geodRef = runTool("GeodSolve", QStringList{"-i", "-p", "9"} + ellipsoid(p),
+        const auto geodRef = runTool("GeodSolve", QStringList{"-i", "-p", "9"} + ellipsoid(p.projection->params()),
                                      geodLines);
         QCOMPARE(geodRef.size(), lines.size());
         for (int j = 0; j < lines.size(); ++j) {
@@ -235,7 +239,7 @@ class TestSurvey : public QObject {
     // results appear all the same.
     void undefinedQuantities() {
         const Entry e = defaultEntry("WGS 84 / UTM zone 30N");
-        const convert::GridTexts pole = convert::Geog_To_Grid(e.params, e.sph, decimalInput({90, 0}));
+        const convert::GridTexts pole = convert::Geog_To_Grid(e.pf, decimalInput({90, 0}));
         QCOMPARE(pole.message, std::string());
         QVERIFY(!pole.easting.empty());
         QVERIFY(!pole.factors.convergence); // no north at the pole
@@ -245,23 +249,16 @@ class TestSurvey : public QObject {
         same.geodesic = true;
         same.geog[0] = same.geog[8] = "51.5";
         same.geog[4] = same.geog[12] = "-3";
-        const convert::DistanceTexts d = convert::Point_Distance(e.params, e.sph, same);
+        const convert::DistanceTexts d = convert::Point_Distance(e.pf, same);
         QCOMPARE(d.kms, std::string(".00"));
         QCOMPARE(*d.line.geodesic, 0.0);
         QCOMPARE(*d.line.grid_distance, 0.0);
         QVERIFY(!d.line.azimuth12 && !d.line.azimuth2 && !d.line.bearing12 && !d.line.line_scale);
 
-        // A parameter set GeographicLib cannot take (e^2 of 1 flattens the
-        // spheroid to a disc): the program's own results only.
-        geo::ProjectionParams flat = e.params;
-        flat.ecc_squared = 1;
-        const convert::GridTexts g = convert::Geog_To_Grid(flat, e.sph, decimalInput({10, -3}));
-        QVERIFY(!g.factors.convergence && !g.factors.scale);
-
         // Not asked for: not computed.
         convert::GeogInput plain = decimalInput({51.5, -3});
         plain.factors = false;
-        const convert::GridTexts none = convert::Geog_To_Grid(e.params, e.sph, plain);
+        const convert::GridTexts none = convert::Geog_To_Grid(e.pf, plain);
         QVERIFY(!none.factors.convergence && !none.factors.scale);
     }
 
