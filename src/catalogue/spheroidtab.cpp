@@ -55,6 +55,7 @@ SpheroidTab::SpheroidTab(AppState& state, QWidget* parent)
     }
     connect(&state_.parameters, &catalogue::ParameterSet::changed, this,
             &SpheroidTab::updateButtons);
+    showParameters();
     ui->txt_cm->installEventFilter(this);
     connect(ui->SSCommand1, &QPushButton::clicked, this, &SpheroidTab::SSCommand1_clicked);
     connect(ui->SSCommand2, &QPushButton::clicked, this, &SpheroidTab::SSCommand2_clicked);

@@ -229,10 +229,11 @@ class TestBatch : public QObject {
             toGeogMinutes{"grid2geog", "--layout", "minutes", "--params", kAiry},
             gridDistance{"distance", "--grid", "--params", kAiry};
         row("geog2grid Airy 52N 1W", toGrid, kGood, kGoodOut);
-        row("grid2geog seconds carry to 60", toGeog, "468643.108,234025.790\n",
-            "468643.108,234025.790,\" 51 Deg  59 Min 60.000 Sec N\",001 Deg  0 Min 0.000 Sec W\n");
-        row("grid2geog minutes layout", toGeogMinutes, "468643.108,234025.790\n",
-            "468643.108,234025.790,\" 51 Deg 60. Min N\",001 Deg . Min W\n");
+        // Regression rows: 60.000 seconds and 60. minutes were written.
+        row("grid2geog seconds carry into the minutes", toGeog, "468643.108,234025.790\n",
+            "468643.108,234025.790,\" 52 Deg  0 Min 0.000 Sec N\",001 Deg  0 Min 0.000 Sec W\n");
+        row("grid2geog minutes layout carries into the degrees", toGeogMinutes, "468643.108,234025.790\n",
+            "468643.108,234025.790,\" 52 Deg . Min N\",001 Deg . Min W\n");
         row("distance grid 3-4-5", gridDistance, "0,0,3000,4000\n", "0,0,3000,4000,5.00,2.70\n");
         row("distance grid below one km", gridDistance, ",,500,\n", ",,500,,.50,.27\n");
         row("last line without line end", toGrid, kGood.chopped(1), kGoodOut);
@@ -246,7 +247,7 @@ class TestBatch : public QObject {
             "468643.108,234025.790\n", "468643.108,234025.790,52.000000000,-1.000000002\n");
         row("grid2geog layout texts quoted between blanks",
             {"grid2geog", "--delimiter", "space", "--params", kAiry}, "468643.108 234025.790\n",
-            "468643.108 234025.790 \" 51 Deg  59 Min 60.000 Sec N\" \"001 Deg  0 Min 0.000 Sec W\"\n");
+            "468643.108 234025.790 \" 52 Deg  0 Min 0.000 Sec N\" \"001 Deg  0 Min 0.000 Sec W\"\n");
         // Regression: the forward origin lost its fraction (53.5 N taken as 54).
         const QString irish = "6377340.189,0.00667054,1.000035,200000,250000,53.5 N,8 W";
         row("geog2grid Irish Grid origin 53.5 N", {"geog2grid", "--params", irish},
@@ -599,10 +600,19 @@ class TestBatch : public QObject {
         row("letters", with("49 N,2 W"), "");
         row("signed numbers", with("49,-2"), "");
         row("origin with fraction", with("53.5 N,2 W"), "");
-        row("origin letter without blank", with("49N,2 W"), "part 6 (LAT): \"49N\"");
+        // The windows' forms: a letter with or without a blank, fractions kept.
+        row("origin letter without blank", with("49N,2 W"), "");
+        // Regression rows: "53 30 N" was read as 53 N, "1 5 E" as 1 E, and
+        // "53.5 X" and "53.5 N extra" were accepted.
+        row("origin in degrees and minutes", with("53 30 N,2 W"), "part 6 (LAT): \"53 30 N\"");
+        row("origin other letter", with("53.5 X,2 W"), "part 6 (LAT)");
+        row("origin with text after it", with("53.5 N extra,2 W"), "part 6 (LAT)");
+        row("meridian split by a blank", with("49 N,1 5 E"), "part 7 (CM): \"1 5 E\"");
+        row("axis below 0", "-6377563.396,0.00667054,0.9996012717,400000,-100000,49 N,2 W", "part 1 (a)");
+        row("e2 of 1.5", "6377563.396,1.5,0.9996012717,400000,-100000,49 N,2 W", "part 2 (e2)");
+        row("scale factor 0", "6377563.396,0.00667054,0,400000,-100000,49 N,2 W", "part 3 (k0)");
         row("origin beyond 90", with("91 N,2 W"), "part 6 (LAT)");
-        row("meridian letter without blank", with("49 N,2W"), "part 7 (CM): \"2W\"");
-        row("meridian fraction", with("49 N,2.5 W"), "part 7 (CM)");
+        row("meridian letter without blank", with("49 N,2W"), "");
         row("meridian minus with letter", with("49 N,-2 W"), "part 7 (CM)");
         row("meridian other letter", with("49 N,2 X"), "part 7 (CM)");
         row("meridian beyond 180", with("49 N,181"), "part 7 (CM)");
@@ -832,10 +842,14 @@ class TestBatch : public QObject {
         row("false northing empty", "Bad,6378137,0.0066,1,0,,0 N,3 E",
             "False Northing must be a number");
         row("seven fields", "Bad,6378137,0.0066,1,0,0,0 N", "expected 8 fields, found 7");
-        row("origin that does not read", "Bad,6378137,0.0066,1,0,0,0N,3 E",
+        row("origin that does not read", "Bad,6378137,0.0066,1,0,0,0 X,3 E",
             "Latitude of Origin must be degrees");
         row("meridian that does not read", "Bad,6378137,0.0066,1,0,0,0 N,X E",
-            "Central Meridian must be whole degrees");
+            "Central Meridian must be degrees");
+        row("e2 of 1.5", "Bad,6378137,1.5,1,0,0,0 N,3 E", "Eccentricity ^2 must be a number from 0");
+        row("name blank", " ,6378137,0.0066,1,0,0,0 N,3 E", "Name must not be blank");
+        row("meridian beyond 180", "Bad,6378137,0.0066,1,0,0,0 N,200 E",
+            "Central Meridian must lie between 180 W and 180 E");
         // clang-format on
     }
     // One bad row anywhere rejects the whole file; the good row before it is

@@ -238,10 +238,18 @@ class TestStore : public QObject {
         QFETCH(QString, readBack);
         CatalogueStore store(newCatalogue({}));
         EntryTexts t = texts("N");
-        t.sma = t.eccentricity = t.Scale = t.FE = t.FN = typed;
+        // e^2 must lie below 1, so it is checked on a fraction of its own.
+        const bool fraction = std::fabs(typed.toDouble()) < 1;
+        t.sma = t.Scale = t.FE = t.FN = typed;
+        if (fraction)
+            t.eccentricity = typed;
+        if (typed.toDouble() <= 0)
+            t.sma = t.Scale = "1";
         store.SaveEntry(1, t);
         const QString& r = readBack;
-        const QStringList expected{"N", r, r, r, r, r, "0 N", "3 W"};
+        const QString positive = typed.toDouble() > 0 ? r : "1";
+        const QStringList expected{"N", positive, fraction ? r : t.eccentricity, positive, r, r,
+                                   "0 N", "3 W"};
         QCOMPARE(fields(store.FindByName("N").value().texts), expected);
     }
 

@@ -96,12 +96,12 @@ void TestConversionWindow::clearing_data() {
             << a << b << kDistanceEntries + kResultFields + kGridToGeogFactors + kDistanceFactors;
     QTest::newRow("Clear_Details") << 2 << -1
                                    << kSpheroidFields + kGridFields + kResultFields +
-                                          kGeogToGridFactors + kGridToGeogFactors;
+                                          kGeogToGridFactors + kGridToGeogFactors + kDistanceFactors;
 }
 
-// Every other field keeps its text; both keep the last result, the latitude
-// of origin and the selection; Clear_Details empties the parameter set's
-// numbers and central meridian.
+// Every other field keeps its text. A tab change keeps the last result and
+// the parameter set; Clear_Details empties the Spheroid fields, so nothing is
+// in force and no result is kept beside them.
 void TestConversionWindow::clearing() {
     QFETCH(int, from);
     QFETCH(int, to);
@@ -109,22 +109,20 @@ void TestConversionWindow::clearing() {
     Window t;
     t.get<QListWidget>("List1")->setCurrentRow(0); // Airy 1830 / National Grid
     t.chooseTab(from);
-    t.state.result = {51, 28.6, 38.012, "N", 3, 12.1, 5.5, "W"};
     QMap<QString, QString> before;
     for (QLineEdit* f : t.w->findChildren<QLineEdit*>()) {
         const QString n = f->objectName();
+        if (kSpheroidFields.contains(n)) {
+            before[n] = f->text();
+            continue; // typing over them would change the parameter set
+        }
         const bool letter = n.contains(QLatin1String("hemis")) || n == "txt_ns" || n == "txt_ew";
         f->setText(letter ? QStringLiteral("S") : "1" + n.right(3).toUpper());
         before[n] = f->text();
     }
+    t.state.result = {51, 28.6, 38.012, "N", 3, 12.1, 5.5, "W"};
     t.get<QLabel>("lbl_kms")->setText(QStringLiteral("12.35"));
     t.get<QLabel>("lbl_miles")->setText(QStringLiteral("6.67"));
-    const auto numbers = [&t] {
-        const geo::ProjectionParams& p = t.state.params;
-        return QList<double>{p.major_axis,     p.ecc_squared, p.scale_factor, p.false_easting,
-                             p.false_northing, double(p.central_meridian)};
-    };
-    const QList<double> numbersBefore = numbers();
 
     if (to < 0)
         t.w->Clear_Details();
@@ -135,15 +133,13 @@ void TestConversionWindow::clearing() {
         const QString n = f->objectName();
         QVERIFY2(f->text() == (emptied.contains(n) ? QString() : before[n]), qPrintable(n));
     }
-    QCOMPARE(t.get<QLabel>("lbl_kms")->text(), to < 0 ? QStringLiteral("12.35") : QString());
-    QCOMPARE(t.get<QLabel>("lbl_miles")->text(), to < 0 ? QStringLiteral("6.67") : QString());
-    QCOMPARE(numbers(), to < 0 ? QList<double>(6, 0.0) : numbersBefore);
-    if (to < 0)
-        QCOMPARE(t.state.central_meridian_text + t.state.central_meridian_letter, QString());
-    QCOMPARE(int(t.state.params.origin_lat), 49);
-    QCOMPARE(t.state.SelectedRef, std::optional<qint64>(1));
-    QCOMPARE(t.state.result.lat_sec, 38.012);
-    QCOMPARE(t.state.result.long_hemis, std::string("W"));
+    const bool cleared = to < 0;
+    QCOMPARE(t.get<QLabel>("lbl_kms")->text(), QString());
+    QCOMPARE(t.get<QLabel>("lbl_miles")->text(), QString());
+    QCOMPARE(t.state.parameters.inForce().projection == nullptr, cleared);
+    QCOMPARE(t.state.parameters.selectedRef(), cleared ? std::nullopt : std::optional<qint64>(1));
+    QCOMPARE(t.state.result.lat_sec, cleared ? 0.0 : 38.012);
+    QCOMPARE(t.state.result.long_hemis, std::string(cleared ? "" : "W"));
     QCOMPARE(t.get<QListWidget>("List1")->count(), 25);
     QVERIFY_GUARD(t.guard);
 }
@@ -283,17 +279,19 @@ void TestConversionWindow::minutesFold() {
     QVERIFY_GUARD(t.guard);
 }
 
+// Regression: before any result (or after the entries changed) the layouts
+// showed and printed a position of zeros, " 0 Deg . Min ".
 void TestConversionWindow::layoutsBeforeConversion() {
     Window t;
     t.chooseTab(1);
     t.click("Option2"); // already selected: nothing happens
     QCOMPARE(t.text("txt_lat"), QString());
     t.click("Option1");
-    QCOMPARE(t.text("txt_lat"), QStringLiteral(" 0 Deg . Min "));
-    QCOMPARE(t.text("txt_long"), QStringLiteral("000 Deg . Min "));
+    QCOMPARE(t.text("txt_lat"), QString());
+    QCOMPARE(t.text("txt_long"), QString());
     t.click("Option2");
-    QCOMPARE(t.text("txt_lat"), QStringLiteral(" 0 Deg  0 Min 0.000 Sec "));
-    QCOMPARE(t.text("txt_long"), QStringLiteral("000 Deg  0 Min 0.000 Sec "));
+    QCOMPARE(t.text("txt_lat"), QString());
+    QCOMPARE(t.text("txt_long"), QString());
     QCOMPARE(t.text("txt_east"), QString()); // no conversion was run
     QVERIFY_GUARD(t.guard);
 }

@@ -2,6 +2,7 @@
 // each click writes, which box it shows, and that a failure changes nothing.
 #include "conversionwindow.h"
 #include "modalguard.h"
+#include "paramtext.h"
 #include "store.h"
 #include "widgets.h"
 
@@ -12,9 +13,12 @@ namespace {
 
 const QString kNumeric =
     "The conversion failed: the parameter set or the position gives no finite result.";
-const QString kBadCm =
-    "The central meridian must be whole degrees, a blank and a letter, e.g. 3 W.";
-const QString kBadOrigin = "The latitude of origin must be a number of degrees, e.g. 49 N.";
+// The parameter set on the Spheroid tab refused, naming the field.
+const QString kUnusable = "The parameter set on the Spheroid tab cannot be used: ";
+const QString kBadCm = kUnusable + QString::fromUtf8(numtext::kMeridianForm);
+const QString kBadOrigin = kUnusable + QString::fromUtf8(numtext::kOriginForm);
+const QString kNoAxis = kUnusable + "Semi Major Axis must be a number greater than 0.";
+const QString kBadEcc = kUnusable + "Eccentricity ^2 must be a number from 0 up to but not including 1.";
 const QString kOverflow =
     "The distance cannot be calculated: a position or a coordinate is too large.";
 
@@ -31,7 +35,8 @@ const QStringList kDistanceFields{
 const QStringList kExample{"52", "0", "0", "N", "1", "0", "0", "W"};
 const QStringList kMirrored{"52", "", "", "N", "1", "", "", "W",
                             "52", "", "", "N", "3", "", "", "W"};
-const QString kLat52 = " 51 Deg  59 Min 60.000 Sec N";
+// Seconds that round to 60 carry (this showed " 51 Deg  59 Min 60.000 Sec N").
+const QString kLat52 = " 52 Deg  0 Min 0.000 Sec N";
 const QString kLon1W = "001 Deg  0 Min 0.000 Sec W";
 
 // A window on a fresh default catalogue in a throw-away folder.
@@ -75,21 +80,24 @@ struct Rig {
 
     // The worked examples' parameter sets, typed by hand onto the Spheroid tab.
     void setUp(Setup s, const QString& cm, const QString& orig) {
-        geo::ProjectionParams& p = state.params;
+        QStringList values; // a, e2, k0, FE, FN
         if (s == Southern)
-            p = {6378137, 0.00669438, 0.9996, 500000, 10000000, 0, -57};
-        else if (s == Irish) // origin_lat as a selection rounds 53.5 N
-            p = {6377340.189, 0.00667054, 1.000035, 200000, 250000, 54, -8};
+            values = {"6378137", "0.00669438", "0.9996", "500000", "10000000"};
+        else if (s == Irish)
+            values = {"6377340.189", "0.00667054", "1.000035", "200000", "250000"};
         else
-            p = {6377563.396, 0.00667054, 0.9996012717, 400000, -100000, 49, -2};
+            values = {"6377563.396", "0.00667054", "0.9996012717", "400000", "-100000"};
         if (s == EccOne)
-            p.ecc_squared = 1;
-        if (s == ClearedHandTyped)
+            values[1] = "1";
+        if (s == ClearedHandTyped) {
             click("SSCommand1"); // Clear details
+        } else {
+            const char* names[] = {"txt_major", "txt_ecc", "txt_scale", "txt_fe", "txt_fn"};
+            for (int i = 0; i < 5; ++i)
+                f(names[i])->setText(values[i]);
+        }
         f("txt_cm")->setText(cm);
         f("txt_orig")->setText(orig);
-        // What leaving txt_cm does to the parameter set.
-        p.central_meridian = int16_t(cm.split(' ').value(0).toInt() * (cm.endsWith('W') ? -1 : 1));
     }
 };
 
@@ -163,26 +171,26 @@ void TstWorkingTabs::conversion_data() {
     row("geog: empty longitude degrees", 2, Airy, "2 W", "49 N",
         {"52", "0", "0", "N", "", "0", "0", "W"}, "Enter position.");
     row("geog: cleared, then meridian typed by hand", 2, ClearedHandTyped, "2 W", "49 N", kExample,
-        kNumeric);
-    row("geog: e2 of 1", 2, EccOne, "2 W", "49 N", kExample, kNumeric);
+        kNoAxis);
+    row("geog: e2 of 1", 2, EccOne, "2 W", "49 N", kExample, kBadEcc);
 
     row("grid: worked example", 1, Airy, "2 W", "49 N", grid, "", geog52);
     row("grid: southern example", 1, Southern, "57 W", "0 N", {"385242.653", "6181693.653"}, "",
-        {" 34 Deg  29 Min 60.000 Sec S", "058 Deg  14 Min 60.000 Sec W"});
+        {" 34 Deg  30 Min 0.000 Sec S", "058 Deg  15 Min 0.000 Sec W"});
     row("grid: no meridian reported before bad entries", 1, Airy, "", "49 N", {"", "x"},
         "Select a spheroid or enter central meridian");
     row("grid: both entries bad, only the northing", 1, Airy, "2 W", "49 N", {"", ""}, numeric,
         {"prev", "prev"}, "txt_north");
     row("grid: easting with comma", 1, Airy, "2 W", "49 N", {"523,456.7", grid[1]}, numeric,
         {"prev", "prev"}, "txt_east");
-    row("grid: meridian without blank", 1, Airy, "2W", "49 N", grid, kBadCm);
+    row("grid: meridian without blank", 1, Airy, "2W", "49 N", grid, "", geog52);
     row("grid: meridian degrees not a number", 1, Airy, "X W", "49 N", grid, kBadCm);
     row("grid: origin not a number", 1, Airy, "2 W", "ABC", grid, kBadOrigin);
     row("grid: cleared, then meridian typed by hand", 1, ClearedHandTyped, "2 W", "", grid,
-        kBadOrigin);
+        kNoAxis);
     row("grid: cleared, meridian and origin typed by hand", 1, ClearedHandTyped, "2 W", "49 N",
-        grid, kNumeric);
-    row("grid: e2 of 1", 1, EccOne, "2 W", "49 N", grid, kNumeric);
+        grid, kNoAxis);
+    row("grid: e2 of 1", 1, EccOne, "2 W", "49 N", grid, kBadEcc);
     row("grid: northing beyond double range", 1, Airy, "2 W", "49 N", {grid[0], "1e999"}, kNumeric);
 
     row("distance: grid 3-4-5", 3, Airy, "2 W", "49 N", noGeog + grid345, "", {"5.00", "2.70"});
@@ -212,7 +220,7 @@ void TstWorkingTabs::conversion_data() {
         {"53", "35", "40.532", "N", "10", "9", "28", "W"}, "", {"57154.731", "262692.139"});
     row("geog: origin read from the field, not the last selection", 2, Airy, "2 W", "0", kExample,
         "", {"468643.108", "5661089.605"});
-    row("geog: origin that does not read", 2, Airy, "2 W", "20N", kExample, kBadOrigin);
+    row("geog: origin that does not read", 2, Airy, "2 W", "20 X", kExample, kBadOrigin);
     row("distance: origin that does not read", 3, Airy, "2 W", "", kMirrored, kBadOrigin);
     row("distance: position 2 empty", 3, Airy, "2 W", "49 N", kMirrored.mid(0, 8) + QStringList(8),
         "Enter position.");
@@ -240,9 +248,8 @@ void TstWorkingTabs::conversion() {
         rig.click(tab == 2 ? "opt_short" : "Option3");
     rig.set(fields.in, in);
     rig.set(fields.out, {"prev", "prev"});
-    QStringList expectedIn = rig.texts(fields.in);
-    if (!emptied.isEmpty())
-        expectedIn[fields.in.indexOf(emptied)].clear();
+    // A refused entry keeps its text (Grid to Geog emptied it).
+    const QStringList expectedIn = rig.texts(fields.in);
     const numtext::GeographicResult earlier{10, 15.5, 30, "S", 20, 45.25, 15, "E"};
     rig.state.result = earlier;
     if (!emptied.isEmpty()) // focus elsewhere, so the move to the emptied entry shows
@@ -276,9 +283,15 @@ void TstWorkingTabs::distanceModeSwitch() {
     for (int i = 1; i <= 16; ++i)
         numbers << QString::number(i);
     rig.set(kDistanceFields, numbers);
-    const QStringList before = rig.texts(kDistanceFields);
+    // Switching to minutes folds each angle's seconds into its minutes, as
+    // Geog to Grid does; switching back keeps the folded minutes.
+    QStringList before = rig.texts(kDistanceFields);
+    for (int k = 1; k < 16; k += 4) {
+        before[k] = QString::number(numbers[k].toDouble() + numbers[k + 1].toDouble() / 60, 'g', 15);
+        before[k + 1].clear();
+    }
     // Each switch hides or shows the seconds, sets the minutes' twip width,
-    // focuses the first entry and keeps every text.
+    // focuses the first entry.
     const auto check = [&](bool withSeconds) {
         for (const QString& name : seconds)
             QVERIFY2(rig.f(name)->isHidden() != withSeconds, qPrintable(name));
@@ -298,6 +311,22 @@ void TstWorkingTabs::distanceModeSwitch() {
     QCOMPARE(rig.w->focusWidget(), rig.f("txt_east1"));
     rig.click("Option4");
     check(true);
+
+    // Regression: typed seconds were silently dropped by the switch (119.80
+    // km instead of 119.57).
+    rig.set(kDistanceFields, {"52", "39", "27.2531", "N", "1", "43", "4.5177", "E",
+                              "52", "12", "30", "N", "0", "7", "15", "E"});
+    ModalGuard guard;
+    for (auto [f, v] : {std::pair{"txt_major", "6377563.396"}, {"txt_ecc", "0.00667054"},
+                        {"txt_scale", "0.9996012717"}, {"txt_fe", "400000"}, {"txt_fn", "-100000"},
+                        {"txt_orig", "49 N"}, {"txt_cm", "2 W"}})
+        rig.f(f)->setText(v);
+    rig.click("cmd_calc");
+    QCOMPARE(rig.t("lbl_kms"), QStringLiteral("119.57"));
+    rig.click("Option3");
+    rig.click("cmd_calc");
+    QCOMPARE(rig.t("lbl_kms"), QStringLiteral("119.57"));
+    QVERIFY_GUARD(guard);
 }
 
 void TstWorkingTabs::catalogueEntryEndToEnd() {
@@ -305,7 +334,7 @@ void TstWorkingTabs::catalogueEntryEndToEnd() {
     ModalGuard guard;
     must<QListWidget>(rig.w.get(), "List1")->setCurrentRow(0); // Airy 1830 / National Grid
     QCOMPARE(rig.t("txt_cm"), QStringLiteral("2 W"));
-    QCOMPARE(rig.state.params.central_meridian, int16_t(-2));
+    QCOMPARE(rig.state.parameters.inForce().projection->values().lon0, -2.0);
 
     rig.tab(2);
     rig.set(kGeogFields, kExample);
@@ -318,7 +347,7 @@ void TstWorkingTabs::catalogueEntryEndToEnd() {
     rig.set({"txt_east", "txt_north"}, rig.texts({"txt_easting", "txt_northing"}));
     rig.click("Command1");
     QCOMPARE(rig.texts({"txt_lat", "txt_long"}),
-             QStringList({" 51 Deg 60. Min N", "001 Deg . Min W"}));
+             QStringList({" 52 Deg . Min N", "001 Deg . Min W"})); // 60. minutes carried
 
     rig.tab(3);
     rig.set(kDistanceFields, kMirrored);

@@ -275,16 +275,22 @@ class TestNumText : public QObject {
         QTest::newRow("half a degree south") << From_Degrees(-0.5, 177.25)
             << QStringList{" 0 Deg 30. Min S", "177 Deg 15. Min E",
                            " 0 Deg  30 Min 0.000 Sec S", "177 Deg  15 Min 0.000 Sec E"};
+        // Regression rows: 60 minutes and 60.000 seconds were shown, texts
+        // the program's own fields refuse; they carry now.
         QTest::newRow("minutes round to sixty") << From_Degrees(51.99999999, 45)
-            << QStringList{" 51 Deg 60. Min N", "045 Deg . Min E",
-                           " 51 Deg  59 Min 60.000 Sec N", "045 Deg  0 Min 0.000 Sec E"};
-        QTest::newRow("inverse example, no carry") << From_Degrees(51.99999999994654, -1)
-            << QStringList{" 51 Deg 60. Min N", "001 Deg . Min W",
-                           " 51 Deg  59 Min 60.000 Sec N", "001 Deg  0 Min 0.000 Sec W"};
+            << QStringList{" 52 Deg . Min N", "045 Deg . Min E",
+                           " 52 Deg  0 Min 0.000 Sec N", "045 Deg  0 Min 0.000 Sec E"};
+        QTest::newRow("inverse example, carried") << From_Degrees(51.99999999994654, -1)
+            << QStringList{" 52 Deg . Min N", "001 Deg . Min W",
+                           " 52 Deg  0 Min 0.000 Sec N", "001 Deg  0 Min 0.000 Sec W"};
         QTest::newRow("components rounding up")
             << GeographicResult{10, 59.999996, 59.9996, "N", 100, 0.25, 15, "E"}
-            << QStringList{" 10 Deg 60. Min N", "100 Deg .25 Min E",
-                           " 10 Deg  59 Min 60.000 Sec N", "100 Deg  0 Min 15.000 Sec E"};
+            << QStringList{" 11 Deg . Min N", "100 Deg .25 Min E",
+                           " 11 Deg  0 Min 0.000 Sec N", "100 Deg  0 Min 15.000 Sec E"};
+        QTest::newRow("seconds carry into minutes only")
+            << GeographicResult{10, 29.99999999, 59.9996, "S", 3, 59.999999, 59.99995, "W"}
+            << QStringList{" 10 Deg 30. Min S", "004 Deg . Min W",
+                           " 10 Deg  30 Min 0.000 Sec S", "004 Deg  0 Min 0.000 Sec W"};
         // Regression row: the largest longitude's 15-digit text reads back as
         // infinity; its padded degrees still show the digits, never "inf".
         const QString largest = QStringLiteral("179769313486232") + QString(294, QLatin1Char('0'));
