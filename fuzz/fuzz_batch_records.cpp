@@ -10,7 +10,7 @@
 // same fields; a converter reused over many records gives what a fresh one
 // gives; results are numbers or layout texts, never "inf" or "nan".
 #include "csv.h"
-#include "entryparams.h"
+#include "paramtext.h"
 #include "plaindecimal.h"
 #include "records.h"
 
@@ -40,15 +40,15 @@ bool paramsSettings(std::string_view text, batch::Settings& s) {
     std::string unquoted, error;
     if (!batch::Split_Record(text, f, unquoted, error) || f.size() != 7)
         return false;
-    auto q = [&](size_t i) { return QString::fromUtf8(f[i].data(), qsizetype(f[i].size())); };
-    const catalogue::EntryTexts entry{QString(), q(0), q(1), q(2), q(3), q(4), q(5), q(6)};
-    const catalogue::Selection sel = catalogue::Select_Entry(entry);
-    if (!sel.problems.isEmpty() || sel.cm_text.isEmpty())
+    numtext::ParameterTexts t;
+    for (size_t i = 0; i < 7; ++i)
+        t.text[i + 1] = std::string(f[i]);
+    const numtext::ParameterReading r = numtext::Read_Parameters(t, {false, false});
+    if (!r.values)
         return false;
-    s.params = sel.params;
-    s.cm_text = sel.cm_text.toStdString();
-    s.orig_text = sel.orig_text.toStdString();
-    return true;
+    const numtext::ParameterNumbers& n = *r.values;
+    s.inForce = convert::Make_In_Force({n.a, n.e2, n.k0, n.fe, n.fn, n.lat0, n.lon0});
+    return s.inForce.projection != nullptr;
 }
 
 void checkRoundTrip(std::string_view line, const std::vector<std::string_view>& fields) {

@@ -302,8 +302,8 @@ bool Converter::Convert(const std::vector<std::string_view>& f, std::string& out
             const intersect::IntersectionResult r = s_.command == Command::Angles
                                                         ? intersect::Solve_From_Angles(plane_)
                                                         : intersect::Solve_From_Bearings(plane_);
-            if (r.status != intersect::IntersectionResult::Status::Ok) {
-                message = intersect::Status_Message(r.status);
+            if (!r.ok()) {
+                message = r.message;
                 return false;
             }
             appendResult(out, r.E3, s_.delimiter);

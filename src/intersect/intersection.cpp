@@ -81,16 +81,37 @@ Fields Read_Points(const IntersectionInput& in) {
     return f;
 }
 
+// A bearing outside 0 to 360 inclusive, refused for its field.
+struct OutOfRange {
+    int field;
+    const char* caption;
+};
+
 template <class Steps> IntersectionResult Trapped(Steps&& steps) {
     IntersectionResult r;
     try {
         steps(r);
     } catch (const Trap&) {
         r.status = IntersectionResult::Status::DoesNotCompute;
+    } catch (const OutOfRange& e) {
+        r.status = IntersectionResult::Status::OutOfRange;
+        r.field = e.field;
+        r.message = std::string(e.caption) + " must be a bearing from 0 to 360 degrees.";
+        return r;
     } catch (const std::exception&) {
         r.status = IntersectionResult::Status::DoesNotCompute;
     }
+    r.message = std::string(Status_Message(r.status));
     return r;
+}
+
+// A grid bearing as the rays use it: 0 and 360 are the same direction, and
+// 360 is the one the formulas can take (its cotangent is finite only
+// because 360 / DEG_PER_RAD is not exactly 2 pi).
+double Bearing(double deg, int field, const char* caption) {
+    if (!(deg >= 0 && deg <= 360))
+        throw OutOfRange{field, caption};
+    return deg == 0 ? 360 : deg;
 }
 
 } // namespace
@@ -101,7 +122,7 @@ std::string_view Status_Message(IntersectionResult::Status status) {
         return kDataDoesNotCompute;
     case IntersectionResult::Status::TooFar:
         return kNotSuitableForDistance;
-    case IntersectionResult::Status::Ok:
+    default:
         break;
     }
     return {};
@@ -135,9 +156,9 @@ IntersectionResult Solve_From_Angles(const IntersectionInput& in) {
 
 IntersectionResult Solve_From_Bearings(const IntersectionInput& in) {
     return Trapped([&](IntersectionResult& r) {
-        const double a = Strict(in.a);
+        const double a = Bearing(Strict(in.a), 4, "Angle a");
         const double cot_a = Cot_Deg(a);
-        const double b = Strict(in.b);
+        const double b = Bearing(Strict(in.b), 5, "Angle b");
         const double cot_b = Cot_Deg(b);
         const Fields p = Read_Points(in);
 

@@ -3,6 +3,8 @@
 // tool can reuse the same arithmetic and the same texts.
 #pragma once
 
+#include "outcome.h"
+
 #include <string>
 #include <string_view>
 
@@ -15,9 +17,10 @@ struct IntersectionInput {
     std::string a, b;   // decimal degrees
 };
 
-struct IntersectionResult {
-    enum class Status { Ok, DoesNotCompute, TooFar };
-    Status status = Status::Ok;
+// `field`: the input to focus after a refusal, in keyboard order (E1, N1,
+// E2, N2, a, b); `message` the text of the box.
+struct IntersectionResult : numtext::Outcome {
+    using Status = numtext::Status; // Ok, DoesNotCompute, TooFar or OutOfRange
     // Results formatted "##.000". They are what the window shows before any
     // message box: a calculation that fails after E3 was written keeps E3 and
     // leaves N3 empty; one refused for its base line keeps both. Empty means
@@ -29,14 +32,16 @@ inline constexpr std::string_view kDataDoesNotCompute = "Data does not compute."
 inline constexpr std::string_view kNotSuitableForDistance =
     "This formula is not suitable for this distance.";
 
-// The message a status shows to the user; empty for Ok.
+// The message of DoesNotCompute and TooFar; empty for any other status.
 std::string_view Status_Message(IntersectionResult::Status status);
 
 // a and b are the interior angles of the triangle at A and at B; C lies to
 // the left of the directed line from A to B.
 IntersectionResult Solve_From_Angles(const IntersectionInput& in);
 
-// a and b are the grid bearings from A and from B to C, clockwise from north.
+// a and b are the grid bearings from A and from B to C, clockwise from north,
+// 0 to 360 inclusive (0 and 360 are the same direction); any other bearing is
+// refused (OutOfRange) naming its field.
 IntersectionResult Solve_From_Bearings(const IntersectionInput& in);
 
 } // namespace intersect

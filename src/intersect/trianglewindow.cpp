@@ -58,10 +58,16 @@ void TriangleWindow::SSCommand1_clicked() {
         ui.txt_E3->setText(QString::fromStdString(r.E3));
     if (!r.N3.empty())
         ui.txt_N3->setText(QString::fromStdString(r.N3));
-    if (r.status == intersect::IntersectionResult::Status::Ok)
+    if (r.ok())
         return;
-    const std::string_view text = intersect::Status_Message(r.status);
-    common::Show_Message(this, QString::fromUtf8(text.data(), qsizetype(text.size())));
+    common::Show_Message(this, QString::fromStdString(r.message));
+    if (r.field >= 0) {
+        // A refused entry keeps its text, for the user to correct.
+        QLineEdit* const fields[] = {ui.txt_E1, ui.txt_N1, ui.txt_E2, ui.txt_N2, ui.txt_anglea,
+                                     ui.txt_angleb};
+        fields[r.field]->setFocus();
+        return;
+    }
     Clear_Details();
 }
 

@@ -199,7 +199,7 @@ Expected intersection(int n, bool bearings, unsigned seed) {
         const auto r =
             bearings ? intersect::Solve_From_Bearings(in) : intersect::Solve_From_Angles(in);
         e.add({in.E1, in.N1, in.E2, in.N2, in.a, in.b},
-              std::string(intersect::Status_Message(r.status)), {r.E3, r.N3});
+              r.message, {r.E3, r.N3});
     }
     return e;
 }

@@ -80,7 +80,14 @@ class TstIntersection : public QObject {
         row("base line judged before the rays", "0,0,10000,0,225,135", far, "*,*");
         row("bearings of 90 and 180 do not fail", "0,0,100,100,90,180", ok, "100.000,.000");
         row("base 9995 m refused", "0,0,9995,0,45,315", far, "4997.500,4997.500");
-        row("bearing b of 0", "0,0,100,0,45,0", bad, ",");
+        // Regression rows: a due-north bearing of 0 did not compute while 360
+        // did, and 405 was read as 45.
+        row("bearing a of 0, due north", "0,0,100,0,0,315", ok, ".000,100.000");
+        row("bearing a of 360, the same", "0,0,100,0,360,315", ok, ".000,100.000");
+        row("bearing b of 0", "0,0,100,0,45,0", ok, "100.000,100.000");
+        const Status range = Status::OutOfRange;
+        row("bearing above 360 refused", "0,0,100,0,405,315", range, ",");
+        row("negative bearing refused", "0,0,100,0,45,-45", range, ",");
         row("result below 1 has no leading zero", "0,0,.5,0,45,315", ok, ".250,.250");
         // Northing of C overflows after E3 was written.
         row("overflow in the northing after E3", "0,1e308,0,1e308,135,45", bad, ".000,");

@@ -92,7 +92,14 @@ class TstTriangleWindow : public QObject {
         row("bearings: 9.99 km accepted", 2, "0,0,9990,0,45,315", ok, "4995.000,4995.000");
         row("bearings: 10.00 km refused", 2, "0,0,10000,0,45,315", kTooFar, "5000.000,5000.000");
         row("bearings: equal bearings", 2, "0,0,100,0,45,45", kNoCompute, ",");
-        row("bearings: bearing 0", 2, "0,0,100,0,0,315", kNoCompute, ",");
+        // Regression rows: due north (0) did not compute though 360 did, and
+        // 405 was read as 45; a refused bearing keeps every entry and the focus.
+        row("bearings: bearing 0 is due north", 2, "0,0,100,0,0,315", ok, ".000,100.000");
+        row("bearings: bearing 360 is the same", 2, "0,0,100,0,360,315", ok, ".000,100.000");
+        row("bearings: 405 refused", 2, "0,0,100,0,405,315",
+            "Angle a must be a bearing from 0 to 360 degrees.", ",");
+        row("bearings: negative refused", 2, "0,0,100,0,45,-1",
+            "Angle b must be a bearing from 0 to 360 degrees.", ",");
         row("bearings: empty bearing", 2, "0,0,100,0,45,", kNoCompute, ",");
         row("bearings: 12a in an easting", 2, "12a,0,100,0,45,315", kNoCompute, ",");
         // Regressions: no triangle, yet a point C was shown.
@@ -116,7 +123,11 @@ class TstTriangleWindow : public QObject {
             guard.expect(box);
         QTest::mouseClick(must<QPushButton>(w, "SSCommand1"), Qt::LeftButton);
         QVERIFY_GUARD(guard);
-        if (box.isEmpty()) {
+        if (box.contains(QLatin1String("must be a bearing"))) {
+            QCOMPARE(Texts(w, kInputs), inputs);
+            QCOMPARE(w->focusWidget(), Field(w, box.startsWith(QLatin1String("Angle a"))
+                                                    ? "txt_anglea" : "txt_angleb"));
+        } else if (box.isEmpty()) {
             QCOMPARE(Texts(w, {"txt_E3", "txt_N3"}), results);
             QCOMPARE(Texts(w, kInputs), inputs);
         } else {
