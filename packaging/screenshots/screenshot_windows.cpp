@@ -88,8 +88,8 @@ int main(int argc, char* argv[]) {
     Grab(conv, QStringLiteral("spheroid"));
 
     tabs->setCurrentIndex(2);
-    Type(conv, {{"txt_lat_deg", "52"}, {"txt_lat_min", "39"}, {"txt_lat_sec", "27.253"}, {"txt_ns", "N"},
-                {"txt_long_deg", "1"}, {"txt_long_min", "43"}, {"txt_long_sec", "4.518"}, {"txt_ew", "E"}});
+    Type(conv, {{"txt_lat_deg", "52"}, {"txt_lat_min", "39"}, {"txt_lat_sec", "27.2531"}, {"txt_ns", "N"},
+                {"txt_long_deg", "1"}, {"txt_long_min", "43"}, {"txt_long_sec", "4.5177"}, {"txt_ew", "E"}});
     Child<QAbstractButton>(conv, "cmd_convert")->click();
     Grab(conv, QStringLiteral("geog-to-grid"));
 
@@ -99,8 +99,8 @@ int main(int argc, char* argv[]) {
     Grab(conv, QStringLiteral("grid-to-geog"));
 
     tabs->setCurrentIndex(3);
-    Type(conv, {{"txt_lat_deg1", "52"}, {"txt_lat_min1", "39"}, {"txt_lat_sec1", "27.253"}, {"txt_lat_hemis1", "N"},
-                {"txt_long_deg1", "1"}, {"txt_long_min1", "43"}, {"txt_long_sec1", "4.518"}, {"txt_long_hemis1", "E"},
+    Type(conv, {{"txt_lat_deg1", "52"}, {"txt_lat_min1", "39"}, {"txt_lat_sec1", "27.2531"}, {"txt_lat_hemis1", "N"},
+                {"txt_long_deg1", "1"}, {"txt_long_min1", "43"}, {"txt_long_sec1", "4.5177"}, {"txt_long_hemis1", "E"},
                 {"txt_lat_deg2", "52"}, {"txt_lat_min2", "12"}, {"txt_lat_sec2", "30"}, {"txt_lat_hemis2", "N"},
                 {"txt_long_deg2", "0"}, {"txt_long_min2", "7"}, {"txt_long_sec2", "15"}, {"txt_long_hemis2", "E"}});
     Child<QAbstractButton>(conv, "cmd_calc")->click();

@@ -134,8 +134,10 @@ void ConversionWindow::Clear_Details() {
 }
 
 void ConversionWindow::setGeogEntryGeometry(bool withSeconds) {
-    const int minWidth = common::Twips(this, withSeconds ? 624 : 1100);
-    const int letterLeft = common::Twips(this, withSeconds ? 5040 : 4750);
+    // Wide enough for what the fields hold: seconds such as 27.2531 whole,
+    // folded minutes to ten significant digits; the letters stay put.
+    const int minWidth = common::Twips(this, withSeconds ? 624 : 1560);
+    const int letterLeft = common::Twips(this, 5250);
     for (QLineEdit* f : {ui->txt_lat_min, ui->txt_long_min})
         f->resize(minWidth, f->height());
     for (QLineEdit* f : {ui->txt_ns, ui->txt_ew})

@@ -70,7 +70,7 @@ void ConversionWindow::connectWorkingTabs() {
         });
 
     // Widths in pixels depend on the screen; start from the twip width.
-    const int minWidth = common::Twips(this, ui->Option3->isChecked() ? 1176 : 456);
+    const int minWidth = common::Twips(this, ui->Option3->isChecked() ? 1380 : 456);
     for (QLineEdit* f : {ui->txt_lat_min1, ui->txt_long_min1, ui->txt_lat_min2, ui->txt_long_min2})
         f->resize(minWidth, f->height());
 }
@@ -189,7 +189,8 @@ void ConversionWindow::showDistanceSeconds(bool shown) {
                                                       ui->txt_lat_sec2, ui->txt_long_sec2,
                                                       ui->Label5_5})
         w->setVisible(shown);
-    const int width = common::Twips(this, shown ? 456 : 1176);
+    // Folded minutes show ten significant digits.
+    const int width = common::Twips(this, shown ? 456 : 1380);
     for (QLineEdit* f : {ui->txt_lat_min1, ui->txt_long_min1, ui->txt_lat_min2, ui->txt_long_min2})
         f->resize(width, f->height());
     ui->txt_lat_deg1->setFocus();

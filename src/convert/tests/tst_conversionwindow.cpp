@@ -67,6 +67,8 @@ class TestConversionWindow : public QObject {
     void minutesFold_data();
     void minutesFold();
     void layoutsBeforeConversion();
+    void fieldsShowWhatTheyHold_data();
+    void fieldsShowWhatTheyHold();
 };
 
 void TestConversionWindow::initialState() {
@@ -185,9 +187,9 @@ void TestConversionWindow::entryModes() {
             QVERIFY2(t.get(f)->isHidden() != withSeconds, f);
         QVERIFY(t.get<QLabel>("Sec")->isHidden() != withSeconds);
         for (const char* f : {"txt_lat_min", "txt_long_min"})
-            QCOMPARE(t.get(f)->width(), common::Twips(t.w.get(), withSeconds ? 624 : 1100));
+            QCOMPARE(t.get(f)->width(), common::Twips(t.w.get(), withSeconds ? 624 : 1560));
         for (const char* f : {"txt_ns", "txt_ew"})
-            QCOMPARE(t.get(f)->x(), common::Twips(t.w.get(), withSeconds ? 5040 : 4750));
+            QCOMPARE(t.get(f)->x(), common::Twips(t.w.get(), 5250));
     };
     const auto keyboardOrder = [&](int count) {
         QApplication::setActiveWindow(t.w.get());
@@ -293,6 +295,35 @@ void TestConversionWindow::layoutsBeforeConversion() {
     QCOMPARE(t.text("txt_lat"), QString());
     QCOMPARE(t.text("txt_long"), QString());
     QCOMPARE(t.text("txt_east"), QString()); // no conversion was run
+    QVERIFY_GUARD(t.guard);
+}
+
+// Regression rows: the seconds field showed 7.2531 of 27.2531, and a
+// folded minutes field cut its digits short.
+void TestConversionWindow::fieldsShowWhatTheyHold_data() {
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QString>("mode"); // the option clicked first
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("geog seconds") << 2 << "opt_long" << "txt_lat_sec" << "27.2531";
+    QTest::newRow("geog folded minutes") << 2 << "opt_short" << "txt_lat_min" << "39.454220833";
+    QTest::newRow("distance seconds") << 3 << "Option4" << "txt_long_sec2" << "27.2531";
+    QTest::newRow("distance folded minutes") << 3 << "Option3" << "txt_lat_min1" << "39.454220833";
+}
+
+void TestConversionWindow::fieldsShowWhatTheyHold() {
+    QFETCH(int, tab);
+    QFETCH(QString, mode);
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    Window t;
+    t.chooseTab(tab);
+    t.click(qPrintable(mode));
+    QLineEdit* f = t.get(field);
+    f->setText(text);
+    f->home(false);
+    // The last character is in view while the text is scrolled to its start.
+    QCOMPARE(f->cursorPositionAt(QPoint(f->width() - 2, f->height() / 2)), int(text.size()));
     QVERIFY_GUARD(t.guard);
 }
 

@@ -298,7 +298,7 @@ void TstWorkingTabs::distanceModeSwitch() {
         QVERIFY(must<QLabel>(rig.w.get(), "Label5_5")->isHidden() != withSeconds);
         QVERIFY(!must<QLabel>(rig.w.get(), "Label5_6")->isHidden());
         for (const QString& name : minutes)
-            QCOMPARE(rig.f(name)->width(), common::Twips(rig.w.get(), withSeconds ? 456 : 1176));
+            QCOMPARE(rig.f(name)->width(), common::Twips(rig.w.get(), withSeconds ? 456 : 1380));
         QCOMPARE(rig.w->focusWidget(), rig.f("txt_lat_deg1"));
         QCOMPARE(rig.texts(kDistanceFields), before);
     };
