@@ -14,6 +14,7 @@ using geo::NumericError;
 using geo::ProjectionParams;
 
 Q_DECLARE_METATYPE(geo::ProjectionParams)
+Q_DECLARE_METATYPE(geo::ParameterValues)
 
 namespace {
 
@@ -502,6 +503,43 @@ class TestGeodesy : public QObject {
                 ++compared;
             }
         QCOMPARE(compared, 80 + 56);
+    }
+
+    // The projection made ready once gives the doubles of the calls that
+    // compute the arc coefficients and the origin's arcs on every call, bit
+    // for bit, and their error where they throw; a fractional meridian as
+    // the same calls give it with that meridian.
+    void projectionAsSeparate_data() {
+        QTest::addColumn<geo::ParameterValues>("v");
+        QTest::newRow("Airy, origin 49, meridian 2 W")
+            << geo::ParameterValues{6377563.396, 0.00667054, 0.9996012717, 400000, -100000, 49, -2};
+        QTest::newRow("Irish, origin 53.5, meridian 8 W")
+            << geo::ParameterValues{6377340.189, 0.00667054, 1.000035, 200000, 250000, 53.5, -8};
+        QTest::newRow("south, origin 0, meridian 57 W")
+            << geo::ParameterValues{6378137, 0.00669438, 0.9996, 500000, 10000000, 0, -57};
+        QTest::newRow("origin -33.25, meridian 113.75 W")
+            << geo::ParameterValues{6378137, 0.00669438, 0.9996, 500000, 0, -33.25, -113.75};
+        QTest::newRow("sphere, meridian 177 E")
+            << geo::ParameterValues{6371000, 0, 1, 0, 0, 0, 177};
+    }
+    void projectionAsSeparate() {
+        QFETCH(geo::ParameterValues, v);
+        const geo::Projection pr(v);
+        ProjectionParams p{v.a, v.e2, v.k0, v.fe, v.fn, 0, 0};
+        const double inf = std::numeric_limits<double>::infinity();
+        for (double lat : {-89.9, -60.0, -12.345678, 0.0, 1e-300, 30.5, 49.9, 58.7, 89.99, 91.0})
+            for (double dlon : {-9.0, -3.3, -0.001, 0.0, 2.0, 7.5, 1e50, inf}) {
+                const double lon = v.lon0 + dlon;
+                const double w = lon / DEG_PER_RAD - v.lon0 / DEG_PER_RAD;
+                QCOMPARE(outcome([&] { return pr.Forward(lat, lon); }),
+                         outcome([&] { return geo::Calc_Grid(p, rad(lat), v.k0, w, v.lat0); }));
+            }
+        for (double E : {-1e60, -300000.0, 0.0, 400000.0, 468643.108, 1.2e6, 1e300})
+            for (double N : {-1e300, -5e6, -100000.0, 0.0, 234025.79, 9.9e6, std::nan("")})
+                QCOMPARE(outcome([&] { return pr.Inverse(E, N); }),
+                         outcome([&] {
+                             return geo::Calc_Geographic(p, N, E - v.fe, v.lat0, v.lon0);
+                         }));
     }
 
     // Regression row for the quick run: a fault in it must not leave a flag
