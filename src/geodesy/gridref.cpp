@@ -1,10 +1,8 @@
 #include "gridref.h"
 
-#include <GeographicLib/Constants.hpp>
 #include <GeographicLib/MGRS.hpp>
 #include <GeographicLib/OSGB.hpp>
 #include <GeographicLib/TransverseMercator.hpp>
-#include <GeographicLib/UTMUPS.hpp>
 
 #include <cmath>
 #include <cstdlib>
@@ -50,12 +48,6 @@ constexpr double kSquare = 100000; // metres, one lettered square
 
 // Irish Grid letters, row by row from the top row (400 to 500 km north).
 constexpr char kIrishLetters[] = "ABCDEFGHJKLMNOPQRSTUVWXYZ";
-
-// Airy Modified: Airy 1830's flattening on a smaller semi-major axis.
-const GeographicLib::TransverseMercator& Irish_Projection() {
-    static const GeographicLib::TransverseMercator tm(6377340.189, 1 / 299.3249646, 1.000035);
-    return tm;
-}
 
 std::string Without_Blanks_Upper(std::string_view text) {
     std::string out;
@@ -225,34 +217,23 @@ std::optional<std::string> Reference_At_Grid(const Recognised& g, double easting
     return std::nullopt;
 }
 
-std::optional<std::string> Reference_At_Geographic(const Recognised& g, double lat, double lon) {
-    if (!(std::fabs(lat) <= 90) || !std::isfinite(lon))
+std::optional<std::string> Reference_At_Geographic(const ParameterSet& p, double lat, double lon) {
+    const Recognised g = Recognise(p);
+    if (g.grid == Grid::None || !(std::fabs(lat) <= 90) || !std::isfinite(lon))
         return std::nullopt;
     try {
-        double x = 0, y = 0;
-        switch (g.grid) {
-        case Grid::National:
-            GeographicLib::OSGB::Forward(lat, lon, x, y);
+        const GeographicLib::TransverseMercator tm(p.a, 1 - std::sqrt(1 - p.e2), p.k0);
+        double x = 0, y = 0, x0 = 0, y0 = 0;
+        tm.Forward(p.central_meridian, p.origin_latitude, p.central_meridian, x0, y0);
+        tm.Forward(p.central_meridian, lat, lon, x, y);
+        x += p.false_easting;
+        y += p.false_northing - y0;
+        if (g.grid != Grid::Mgrs)
             return Reference_At_Grid(g, x, y);
-        case Grid::Irish: {
-            const auto& tm = Irish_Projection();
-            double x0 = 0, y0 = 0;
-            tm.Forward(-8, 53.5, -8, x0, y0);
-            tm.Forward(-8, lat, lon, x, y);
-            return Irish_At(x + 200000, y - y0 + 250000);
-        }
-        case Grid::Mgrs: {
-            int zone = 0;
-            bool north = true;
-            double gamma = 0, k = 0;
-            GeographicLib::UTMUPS::Forward(lat, lon, zone, north, x, y, gamma, k, g.zone);
-            std::string s;
-            GeographicLib::MGRS::Forward(zone, north, x, y, lat, 5, s);
-            return Spaced_Mgrs(s);
-        }
-        case Grid::None:
-            break;
-        }
+        // The latitude decides the band where the position sits on its edge.
+        std::string s;
+        GeographicLib::MGRS::Forward(g.zone, g.north, x, y, lat, 5, s);
+        return Spaced_Mgrs(s);
     } catch (const GeographicLib::GeographicErr&) {
     }
     return std::nullopt;
@@ -281,8 +262,10 @@ std::string Expected_Form(const Recognised& g) {
         return "An Irish Grid reference is one letter and 2 to 10 digits, e.g. O 15904 34671.";
     case Grid::Mgrs: {
         // An example inside the zone, on its own side of the equator.
+        const ParameterSet utm{6378137, 0.00669437999014, 0.9996, 500000, g.north ? 0 : 1e7, 0,
+                               6.0 * g.zone - 183};
         const auto example =
-            Reference_At_Geographic(g, g.north ? 48.5 : -33.5, 6 * g.zone - 183 + 1.5);
+            Reference_At_Geographic(utm, g.north ? 48.5 : -33.5, utm.central_meridian + 1.5);
         return "An MGRS reference here is zone " + std::to_string(g.zone) +
                ", a latitude band letter, two letters and 2 to 10 digits, e.g. " +
                example.value_or("") + ".";

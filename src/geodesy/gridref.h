@@ -11,18 +11,19 @@
 //   WGS 84 UTM     a 6378137, e2 0.00669437999014, k0 0.9996,
 //                  FE 500000, FN 0 (north) or 10000000 (south), origin 0,
 //                  meridian 6z - 183 for zone z in 1..60
-// Airy's e2 is written with the 8 decimals the Ordnance Survey and Ordnance
-// Survey Ireland publish, so the catalogue's 0.006670540074149 qualifies too.
-// WGS 84's is written with the 14 of its defining document (NIMA TR8350.2):
-// GRS 80 (0.006694380022901) and the 8-decimal 0.00669438, which rounds from
-// both, do not name WGS 84.
+// Airy's e2 is written with 8 decimals, as the README's examples give it; the
+// Ordnance Survey's 0.0066705397616 and the catalogue's 0.006670540074149
+// round to it. WGS 84's is written with the 14 of its defining document (NIMA
+// TR8350.2), which the catalogue's 0.006694379990141 rounds to; GRS 80
+// (0.006694380022901) and the 8-decimal 0.00669438, which rounds from both,
+// do not name WGS 84.
 //
 // References are written to 1 m (5 + 5 digits) and read with 2 to 10 digits;
 // a reference read stands for the centre of the square it names, as
 // GeographicLib (C. F. F. Karney) reads them. GeographicLib's OSGB and MGRS
-// write and read the National Grid and MGRS; the Irish Grid's single letters
-// are laid out here: a 5 x 5 block of 100 km squares lettered A to Z without
-// I, row by row from the top, V at the false origin.
+// write and read the National Grid's and MGRS's letters; the Irish Grid's
+// single letters are laid out here: a 5 x 5 block of 100 km squares lettered
+// A to Z without I, row by row from the top, V at the false origin.
 //
 // Eastings and northings are metres with false easting and northing included;
 // latitudes and longitudes degrees, south and west negative. Texts are ASCII.
@@ -69,12 +70,14 @@ Recognised Recognise(const ParameterSet& p);
 std::optional<std::string> Reference_At_Grid(const Recognised& g, double easting,
                                              double northing);
 
-// The reference of the geographic position (lat in [-90, 90], lon), through
-// GeographicLib's own projection of the grid: OSGB for the National Grid, the
-// set's zone of UTMUPS for MGRS (the band from the latitude, as GeoConvert -m
-// writes it), and the Irish Grid's Transverse Mercator on Airy Modified
-// (1/f 299.3249646). Nothing where Reference_At_Grid gives nothing.
-std::optional<std::string> Reference_At_Geographic(const Recognised& g, double lat, double lon);
+// The reference of the geographic position (lat in [-90, 90], lon) in the
+// grid the set p names, projected with GeographicLib's TransverseMercator on
+// the set's own values (Krueger's series, nanometres; the same series as
+// GeographicLib's UTMUPS, so MGRS is written exactly as GeoConvert -m writes
+// it for a position in the set's zone, the band taken from the latitude).
+// Nothing where Reference_At_Grid would give nothing, and for a set naming no
+// grid.
+std::optional<std::string> Reference_At_Geographic(const ParameterSet& p, double lat, double lon);
 
 struct Reading {
     double easting = 0, northing = 0; // centre of the square named, metres

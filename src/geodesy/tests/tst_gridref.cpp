@@ -37,6 +37,8 @@ class TestGridRef : public QObject {
     void recognise();
     void write_data();
     void write();
+    void geographic_data();
+    void geographic();
     void mgrsAgainstGeoConvert_data();
     void mgrsAgainstGeoConvert();
     void mgrsRandom_data();
@@ -144,6 +146,32 @@ void TestGridRef::write() {
     QCOMPARE(QString::fromStdString(got.value_or("")), ref);
 }
 
+// The Ordnance Survey's worked example (A guide to coordinate systems in
+// Great Britain) and the Irish one's position from TransverseMercatorProj -r.
+void TestGridRef::geographic_data() {
+    QTest::addColumn<ParameterSet>("p");
+    QTest::addColumn<double>("lat");
+    QTest::addColumn<double>("lon");
+    QTest::addColumn<QString>("ref");
+    QTest::newRow("OS worked example") << kBng << 52.657570305556 << 1.717921583333
+                                       << "TG 51409 13177";
+    QTest::newRow("Irish worked example")
+        << kIrish << 53.349563255522 << -6.259281499823 << "O 15904 34671";
+    QTest::newRow("OS, far east of the grid") << kBng << 52.0 << 40.0 << "";
+    QTest::newRow("a set naming no grid") << ParameterSet{6378137, 0.006694380022901, 0.9996,
+                                                          500000, 0, 0, 15}
+                                          << 59.0 << 15.0 << "";
+}
+
+void TestGridRef::geographic() {
+    QFETCH(ParameterSet, p);
+    QFETCH(double, lat);
+    QFETCH(double, lon);
+    QFETCH(QString, ref);
+    const auto got = gridref::Reference_At_Geographic(p, lat, lon);
+    QCOMPARE(QString::fromStdString(got.value_or("")), ref);
+}
+
 // Generated once with GeoConvert -m and GeoConvert -u -p 6 (GeographicLib
 // 2.1.2): band edges, Svalbard's widened 31X, the equator both ways, 80 S.
 void TestGridRef::mgrsAgainstGeoConvert_data() {
@@ -189,8 +217,10 @@ void TestGridRef::mgrsAgainstGeoConvert() {
     QFETCH(double, n);
     QFETCH(QString, mgrs);
     const Recognised g{Grid::Mgrs, std::abs(zone), zone > 0};
+    const ParameterSet utm{6378137, 0.006694379990141, 0.9996, 500000, zone > 0 ? 0 : 1e7, 0,
+                           6.0 * std::abs(zone) - 183};
     const auto fromGrid = gridref::Reference_At_Grid(g, e, n);
-    const auto fromGeog = gridref::Reference_At_Geographic(g, lat, lon);
+    const auto fromGeog = gridref::Reference_At_Geographic(utm, lat, lon);
     const qsizetype z = mgrs.indexOf(QRegularExpression("[A-Z]")) + 1;
     QVERIFY(fromGrid && fromGeog);
     QCOMPARE(Unspaced(fromGeog), mgrs);
@@ -227,7 +257,7 @@ void TestGridRef::mgrsRandom() {
         const double la = lat(rng), lo = p.central_meridian + dlon(rng);
         const GeographicLib::GeoCoords gc(la, lo, g.zone);
         const QString want = QString::fromStdString(gc.MGRSRepresentation(0));
-        QCOMPARE(Unspaced(gridref::Reference_At_Geographic(g, la, lo)), want);
+        QCOMPARE(Unspaced(gridref::Reference_At_Geographic(p, la, lo)), want);
         QCOMPARE(Unspaced(gridref::Reference_At_Grid(g, gc.Easting(), gc.Northing())), want);
     }
 }
