@@ -37,12 +37,12 @@ struct Definition {
     }
 };
 
-const Definition kNational{{"6377563.396"}, {"0.00667054"}, {"0.9996012717"}, {"400000"},
-                           {"-100000"},     {"49"},         {"-2"}};
+const Definition kNational{
+    {"6377563.396"}, {"0.00667054"}, {"0.9996012717"}, {"400000"}, {"-100000"}, {"49"}, {"-2"}};
 const Definition kIrish{{"6377340.189"}, {"0.00667054"}, {"1.000035"}, {"200000"},
                         {"250000"},      {"53.5"},       {"-8"}};
-const Defined kUtmA{"6378137"}, kUtmE2{"0.00669437999014"}, kUtmK0{"0.9996"},
-    kUtmFE{"500000"}, kUtmFNNorth{"0"}, kUtmFNSouth{"10000000"}, kUtmLat0{"0"};
+const Defined kUtmA{"6378137"}, kUtmE2{"0.00669437999014"}, kUtmK0{"0.9996"}, kUtmFE{"500000"},
+    kUtmFNNorth{"0"}, kUtmFNSouth{"10000000"}, kUtmLat0{"0"};
 
 constexpr double kSquare = 100000; // metres, one lettered square
 
@@ -168,8 +168,7 @@ ReadResult Read_Mgrs(const Recognised& g, const std::string& s) {
         y += shift;
     else if (!north && g.north)
         y -= shift;
-    return {Reading{x, y, Square_Side(digits.size()),
-                    Spaced_Mgrs(s.substr(0, i + 3) + digits)},
+    return {Reading{x, y, Square_Side(digits.size()), Spaced_Mgrs(s.substr(0, i + 3) + digits)},
             {}};
 }
 
@@ -194,8 +193,7 @@ Recognised Recognise(const ParameterSet& p) {
     return {Grid::Mgrs, int(z), north};
 }
 
-std::optional<std::string> Reference_At_Grid(const Recognised& g, double easting,
-                                             double northing) {
+std::optional<std::string> Reference_At_Grid(const Recognised& g, double easting, double northing) {
     if (!std::isfinite(easting) || !std::isfinite(northing))
         return std::nullopt;
     try {

@@ -67,8 +67,7 @@ Recognised Recognise(const ParameterSet& p);
 // its two-letter scheme; Irish Grid [0, 500 km) both ways; MGRS easting
 // [100 km, 900 km] and northing [0, 9500 km] north or [1000 km, 10000 km]
 // south of the zone (GeographicLib's limits).
-std::optional<std::string> Reference_At_Grid(const Recognised& g, double easting,
-                                             double northing);
+std::optional<std::string> Reference_At_Grid(const Recognised& g, double easting, double northing);
 
 // The reference of the geographic position (lat in [-90, 90], lon) in the
 // grid the set p names, projected with GeographicLib's TransverseMercator on

@@ -116,7 +116,7 @@ Geodesic Spheroid::Inverse(double lat1, double lon1, double lat2, double lon2) c
 }
 
 GroundLine Spheroid::Ground(double lat1, double lon1, double h1, double lat2, double lon2,
-                           double h2, double grid_distance) const {
+                            double h2, double grid_distance) const {
     const Geodesic g = Inverse(lat1, lon1, lat2, lon2);
     if (!g.distance)
         return {};

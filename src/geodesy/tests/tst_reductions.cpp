@@ -36,8 +36,8 @@ void TestReductions::elevationAndGround_data() {
     QTest::addColumn<double>("h1"); // metres
     QTest::addColumn<double>("h2");
     const double lines[][5] = {
-        {0, 90, 20000, 4000, 4000},  {0.1, 0, 20000, 0, 4000},  {52.6, 45, 20000, 250, 310},
-        {60, 90, 20000, 4000, 3900}, {-33.9, 200, 1, 12, 13},   {75, 135, 20000, -500, 4000},
+        {0, 90, 20000, 4000, 4000},  {0.1, 0, 20000, 0, 4000},   {52.6, 45, 20000, 250, 310},
+        {60, 90, 20000, 4000, 3900}, {-33.9, 200, 1, 12, 13},    {75, 135, 20000, -500, 4000},
         {-45, 300, 5000, 0, 0},      {89.9, 10, 20000, 4000, 0}, {30, 270, 12345.678, 1500, 2500},
         {48, 0, 0, 100, 100}, // no length: ground 0, no line factor
     };
@@ -96,8 +96,8 @@ void TestReductions::heightRefusal_data() {
     QTest::newRow("highest") << 9000.0 << false;
     QTest::newRow("below the lowest") << -500.001 << true;
     QTest::newRow("above the highest") << 9000.001 << true;
-    QTest::newRow("not a number") << std::nan("") << true;
-    QTest::newRow("infinite") << HUGE_VAL << true;
+    QTest::newRow("not a number") << qQNaN() << true;
+    QTest::newRow("infinite") << qInf() << true;
 }
 
 void TestReductions::heightRefusal() {
