@@ -185,10 +185,10 @@ struct Nearer {
     double degrees = 0; // the point's distance from that entry's meridian
 };
 // The entry on the same spheroid (a and e2 equal to in_force's) whose central
-// meridian is nearest (lat, lon), when its series lie within kLimitMetres of
+// meridian is nearest (lat, lon), nearer than in_force's, when its series lie within kLimitMetres of
 // the exact projection there; never an entry whose seven values equal
-// in_force's. Among meridians equally near, the first entry in which the
-// point's grid coordinates are not negative, else the first.
+// in_force's. Among meridians equally near, the entry in which the point's
+// coordinates are not negative and its northing smallest, else the first.
 std::optional<Nearer> Nearer_Entry(const TmParams& in_force, const std::vector<Entry>& entries,
                                    double lat, double lon);
 // "Nearer: WGS 84 / UTM zone 33N (1.0° from its meridian)."
