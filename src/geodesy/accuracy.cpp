@@ -36,9 +36,8 @@ constexpr double kKruegerX = 0.6; // |x| / (k0 a), about 33 degrees of arc
 // below 1e-8 rad of a map contracting by q = (2 A2 + 4 A4 + 6 A6) / A0, so it
 // is off by at most q / (1 - q) 1e-8 rad (0.34 mm; 0.326 mm measured).
 // A cell skips the exact check only when the sum of these bounds stays under
-// kPlainBudget, each bound above what was measured (the distance terms
+// kPlainBound, each bound above what was measured (the distance terms
 // doubled). Beyond the spheroids measured the pre-tests never pass.
-constexpr double kPlainBudget = 0.9e-3;
 constexpr double kMeasuredKA = 6.4e6;
 constexpr double kMaxE2 = 0.0069;
 struct Tier {
@@ -237,7 +236,7 @@ Checker::Checker(const TmParams& p) : exact_(p) {
     for (int c = 0; c <= 180; ++c) {
         const double bound = arcBound(c - 90, c - 89);
         for (const Tier& t : kForwardTiers)
-            if (bound + t.metres * scale <= kPlainBudget) {
+            if (bound + t.metres * scale <= kPlainBound) {
                 fwd_[c] = t.degrees;
                 break;
             }
@@ -268,7 +267,7 @@ Checker::Checker(const TmParams& p) : exact_(p) {
         const double lo = std::min(edge[i], edge[i + 1]) - kFootpointShift;
         const double hi = std::max(edge[i], edge[i + 1]) + kFootpointShift;
         if (arcBound(static_cast<int>(std::floor(lo)), static_cast<int>(std::ceil(hi))) + term >
-            kPlainBudget)
+            kPlainBound)
             continue;
         const double poleward = std::max(std::fabs(edge[i]), std::fabs(edge[i + 1]));
         inv_[i] = std::max(0.0, kInverseU * p.k0 * p.a * Math::cosd(poleward));

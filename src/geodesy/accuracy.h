@@ -34,6 +34,9 @@ namespace accuracy {
 // Beyond this distance between series and exact grid position a result is
 // flagged (windows: a warning line; quillmar-batch: a refused record).
 inline constexpr double kLimitMetres = 1e-3;
+// What a pre-test's "plain" guarantees: the series lie within this distance
+// of the exact projection (the sum of the bounds in accuracy.cpp).
+inline constexpr double kPlainBound = 0.9e-3;
 
 // One parameter set, as plain values; central meridian and latitude of origin
 // may carry decimals.
