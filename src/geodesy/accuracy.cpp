@@ -316,16 +316,22 @@ Finding Checker::Check_Inverse(double E, double N, double lat, double lon) const
         return f;
     }
     const auto x = exact_.Forward(lat, lon);
-    f.exact_geog = exact_.Inverse(E, N);
-    if (!x && !f.exact_geog)
-        return f;
     f.kind = Finding::Kind::Checked;
+    f.error_m = std::numeric_limits<double>::infinity();
     if (x) {
         f.exact_grid = *x;
-        f.error_m = std::hypot(E - x->easting, N - x->northing);
+        const double d = std::hypot(E - x->easting, N - x->northing);
+        if (std::isfinite(d))
+            f.error_m = d;
     }
-    if (!x || !std::isfinite(f.error_m))
-        f.error_m = std::numeric_limits<double>::infinity();
+    // The exact position is wanted only for the warning; it costs as much
+    // again as the check.
+    if (f.flagged())
+        f.exact_geog = exact_.Inverse(E, N);
+    if (!x && !f.exact_geog) {
+        f = Finding{};
+        return f;
+    }
     const double shownLon = f.exact_geog ? f.exact_geog->lon : lon;
     f.degrees_from_meridian = std::fabs(Math::AngDiff(params().lon0_deg, shownLon));
     return f;

@@ -103,7 +103,7 @@ struct Finding {
     // exact forward of the position the series gave (what error_m compares
     // with the typed E, N).
     GridXY exact_grid;
-    // Grid to Geog only: the exact position of the typed E, N, to show.
+    // Grid to Geog only, when flagged: the exact position of the typed E, N.
     std::optional<LatLon> exact_geog;
 
     // The warning must show (error_m not finite counts).
