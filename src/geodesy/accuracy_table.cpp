@@ -18,11 +18,11 @@ struct Named {
     const char* name;
     double a, e2;
 };
-// e2 as the catalogue holds it (14 decimals).
+// e2 to 14 decimals, as the catalogue holds it.
 constexpr Named kSpheroids[] = {
     {"GRS 80", 6378137, 0.00669438002290},
     {"WGS 84", 6378137, 0.00669437999014},
-    {"Airy 1830", 6377563.396, 0.00667053999999},
+    {"Airy 1830", 6377563.396, 0.00667054},
     {"Bessel 1841", 6377397.155, 0.00667437223062},
     {"Clarke 1866", 6378206.4, 0.00676865799729},
     {"International 1924", 6378388, 0.00672267002233},
@@ -36,6 +36,13 @@ int Usage(const char* me) {
         std::fprintf(stderr, " \"%s\"", s.name);
     std::fprintf(stderr, "\n  defaults: GRS 80, latitude 40 (north), k0 0.9996\n");
     return 2;
+}
+
+// Metres to 0.1 mm, without a sign on what rounds to zero.
+std::string Metres(double m) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.4f", std::fabs(m) < 0.00005 ? 0.0 : m);
+    return buf;
 }
 
 bool Number(const char* text, double& out) {
@@ -75,7 +82,7 @@ int main(int argc, char** argv) {
     if (!exact.usable())
         return Usage(argv[0]);
     std::printf("Redfearn's series against the exact Transverse Mercator (GeographicLib),\n"
-                "%s (a %.3f m, e2 %.14f), k0 %g, latitude %g %s.\n"
+                "%s (a %.3f m, e2 %.14f), k0 %g, latitude %g\u00b0 %s.\n"
                 "Forward: series minus exact, metres. Inverse: grid distance from the\n"
                 "typed position to the exact projection of the series' result, metres.\n\n",
                 sph->name, sph->a, sph->e2, k0, std::fabs(lat), lat < 0 ? "S" : "N");
@@ -89,18 +96,15 @@ int main(int argc, char** argv) {
             const auto g = accuracy::Series_Inverse(p, x->easting, x->northing);
             if (g && !accuracy::Inverse_Impossible(g->lat, g->lon, p.lon0_deg)) {
                 const auto back = exact.Forward(g->lat, g->lon);
-                char buf[64];
-                if (back) {
-                    std::snprintf(buf, sizeof buf, "%.4f",
-                                  std::hypot(back->easting - x->easting, back->northing - x->northing));
-                    inv = buf;
-                }
+                if (back)
+                    inv = Metres(std::hypot(back->easting - x->easting, back->northing - x->northing));
             }
         }
         if (x && s)
-            std::printf("| %g\u00b0 | %.4f | %.4f | %.4f | %s |\n", dlon, s->easting - x->easting,
-                        s->northing - x->northing,
-                        std::hypot(s->easting - x->easting, s->northing - x->northing), inv.c_str());
+            std::printf("| %g\u00b0 | %s | %s | %s | %s |\n", dlon, Metres(s->easting - x->easting).c_str(),
+                        Metres(s->northing - x->northing).c_str(),
+                        Metres(std::hypot(s->easting - x->easting, s->northing - x->northing)).c_str(),
+                        inv.c_str());
         else
             std::printf("| %g\u00b0 | | | no result | %s |\n", dlon, inv.c_str());
     }
