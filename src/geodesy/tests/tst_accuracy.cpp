@@ -376,6 +376,8 @@ void TestAccuracy::nearerEntry_data() {
     QTest::addColumn<double>("lat");
     QTest::addColumn<double>("lon");
     QTest::addColumn<QString>("text");
+    // Regression: 33S's false northing leaves a northern point's coordinates
+    // positive too; the smaller northing decides.
     QTest::newRow("45N 16E: zone 33N") << 45.0 << 16.0 << "Nearer: WGS 84 / UTM zone 33N (1.0° from its meridian).";
     QTest::newRow("45S 16E: zone 33S, same meridian") << -45.0 << 16.0 << "Nearer: WGS 84 / UTM zone 33S (1.0° from its meridian).";
     QTest::newRow("45N 27.5E: ED50 zone 35 nearer, other spheroid: zone 33N, 12.5 deg off, disagrees")
