@@ -99,17 +99,18 @@ class TestFocus : public QObject {
         row("spheroid: list, buttons, then the eight fields top to bottom", "conversion", 0, "",
             "List1 SSCommand1 SSCommand2 SSCommand3 SSCommand4 SSCommand5 "
             "txt_name txt_major txt_ecc txt_scale txt_fe txt_fn txt_orig txt_cm");
-        row("grid to geog: easting, northing, Convert", "conversion", 1, "",
-            "txt_east txt_north Command1");
-        row("geog to grid with seconds: row by row", "conversion", 2, "opt_long",
-            "txt_lat_deg txt_lat_min txt_lat_sec txt_ns txt_long_deg txt_long_min txt_long_sec txt_ew");
+        row("grid to geog: easting, northing, height, Convert", "conversion", 1, "",
+            "txt_east txt_north txt_height_g2l Command1");
+        row("geog to grid with seconds: row by row, then the height", "conversion", 2, "opt_long",
+            "txt_lat_deg txt_lat_min txt_lat_sec txt_ns txt_long_deg txt_long_min txt_long_sec txt_ew "
+            "txt_height_g2g cmd_convert");
         row("geog to grid without seconds: hidden seconds skipped", "conversion", 2, "opt_short",
             "txt_lat_deg txt_lat_min txt_ns txt_long_deg txt_long_min txt_ew");
         row("distance with seconds: sixteen fields row by row", "conversion", 3, "Option4",
             "txt_lat_deg1 txt_lat_min1 txt_lat_sec1 txt_lat_hemis1 "
             "txt_long_deg1 txt_long_min1 txt_long_sec1 txt_long_hemis1 "
             "txt_lat_deg2 txt_lat_min2 txt_lat_sec2 txt_lat_hemis2 "
-            "txt_long_deg2 txt_long_min2 txt_long_sec2 txt_long_hemis2");
+            "txt_long_deg2 txt_long_min2 txt_long_sec2 txt_long_hemis2 txt_height1 txt_height2");
         row("distance without seconds: four hidden seconds skipped", "conversion", 3, "Option3",
             "txt_lat_deg1 txt_lat_min1 txt_lat_hemis1 txt_long_deg1 txt_long_min1 txt_long_hemis1 "
             "txt_lat_deg2 txt_lat_min2 txt_lat_hemis2 txt_long_deg2 txt_long_min2 txt_long_hemis2");

@@ -1,5 +1,8 @@
 #include "widgets.h"
 
+#include <QLabel>
+#include <QPalette>
+
 #include <QAbstractButton>
 #include <QEvent>
 #include <QKeyEvent>
@@ -11,6 +14,17 @@
 namespace common {
 
 int Twips(const QWidget* w, int twips) { return qRound(twips * w->logicalDpiX() / 1440.0); }
+
+void Show_Warning(QLabel* label, const QString& text) {
+    label->setText(text);
+    label->setToolTip(text);
+    QPalette p = label->palette();
+    // Qt's palette has no warning role: a dark orange on light windows, a
+    // light one on dark windows, both far from the text colour.
+    const bool dark = p.color(QPalette::Window).lightness() < 128;
+    p.setColor(QPalette::WindowText, dark ? QColor(0xff, 0xb0, 0x60) : QColor(0xa8, 0x3c, 0x00));
+    label->setPalette(p);
+}
 
 bool ForceUpperCase(QLineEdit* field, const QString& text) {
     const QString upper = text.toUpper();

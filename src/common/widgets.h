@@ -7,6 +7,7 @@
 #include <functional>
 
 class QAbstractButton;
+class QLabel;
 class QLineEdit;
 class QWidget;
 
@@ -15,6 +16,10 @@ namespace common {
 // Screen pixels for a length given in twips (1/1440 inch), at the widget's
 // logical DPI.
 int Twips(const QWidget* w, int twips);
+
+// Shows a warning line in a colour that stands out from the window's text on
+// light and dark palettes alike; an empty text clears it.
+void Show_Warning(QLabel* label, const QString& text);
 
 // Replaces the field's text by its upper-case form, keeping the cursor.
 // True when the text changed (the field then signals the change again).

@@ -168,8 +168,43 @@ const survey::Spheroid& Spheroid_Of(const geo::ParameterValues& v) {
 
 PointFactors Factors_At(const geo::ParameterValues& v, double lat, double lon) {
     const survey::PointFactors f = Spheroid_Of(v).At(v.lon0, lat, lon);
-    return {f.convergence, f.scale};
+    return {f.convergence, f.scale, std::nullopt, std::nullopt};
 }
+
+// A height as typed: empty text is none; otherwise a number within the
+// heights the reductions accept, or a refusal naming the field.
+template <class Texts>
+bool Height(Texts& out, const std::string& text, int field, const std::string& caption,
+            std::optional<double>& h) {
+    h.reset();
+    if (text.find_first_not_of(" \t") == std::string::npos)
+        return true;
+    const std::optional<double> v = numtext::To_Number(text);
+    std::optional<std::string> refusal;
+    if (!v)
+        refusal = caption + " must be a number.";
+    else
+        refusal = survey::Height_Refusal(*v, caption);
+    if (refusal) {
+        Refuse(out, v ? Status::OutOfRange : Status::NotNumeric, *refusal);
+        out.field = field;
+        return false;
+    }
+    h = *v;
+    return true;
+}
+
+// The elevation and combined scale factors at latitude lat for height h.
+void Add_Height(PointFactors& f, const geo::ParameterValues& v, double lat,
+                std::optional<double> h) {
+    if (!h)
+        return;
+    f.elevation = survey::Elevation_Factor(v.a, v.e2, lat, *h);
+    if (f.scale && f.elevation)
+        f.combined = survey::Combined_Scale_Factor(*f.scale, *f.elevation);
+}
+
+const std::string kHeight = "Ellipsoidal height (m)";
 
 struct Position {
     double lat = 0, lon = 0; // signed degrees
@@ -194,7 +229,27 @@ std::optional<Position> Inverse(Texts& out, const geo::Projection& pr, double E,
         Refuse(out, Status::NoResult, kNoFiniteResult);
         return std::nullopt;
     }
+    // Far outside the series' domain they diverge into positions that are
+    // no position at all.
+    if (accuracy::Inverse_Impossible(r.lat, r.lon, pr.values().lon0)) {
+        Refuse(out, Status::NoResult, accuracy::kOutsideInverse);
+        return std::nullopt;
+    }
     return r;
+}
+
+// Whether a result is more than 1 mm from the exact projection; refuses
+// through `out` when asked to.
+template <class Texts>
+bool Inexact(Texts& out, const accuracy::Finding& f, bool refuse, double lat, double lon) {
+    if (!f.flagged())
+        return false;
+    if (refuse)
+        Refuse(out, Status::Inexact, accuracy::Refusal_Text(f));
+    else if (!out.inexact || !(out.inexact->finding.error_m >= f.error_m))
+        out.inexact = InexactAt{f, f.exact_geog ? f.exact_geog->lat : lat,
+                                f.exact_geog ? f.exact_geog->lon : lon};
+    return refuse;
 }
 
 constexpr const char* kEastingMask = "#####0.000";
@@ -234,11 +289,31 @@ InForce Make_In_Force(const geo::ParameterValues& v) {
     InForce pf;
     try {
         pf.projection = std::make_shared<const geo::Projection>(v);
+        pf.checker = std::make_shared<const accuracy::Checker>(
+            accuracy::TmParams{v.a, v.e2, v.k0, v.fe, v.fn, v.lat0, v.lon0});
+        pf.gridSet = {v.a, v.e2, v.k0, v.fe, v.fn, v.lat0, v.lon0};
+        pf.grid = gridref::Recognise(pf.gridSet);
     } catch (const geo::NumericError&) {
+        pf.projection.reset();
         pf.status = Status::Unusable;
         pf.problem = "its values give no finite result.";
     }
     return pf;
+}
+
+std::string Accuracy_Text(const accuracy::Finding& f) { return accuracy::Warning_Text(f); }
+
+std::string Accuracy_Text(const accuracy::Finding& f, bool minutesLayout) {
+    if (!f.exact_geog)
+        return accuracy::Warning_Text(f);
+    const geo::Dms la = geo::Degrees_To_Dms(f.exact_geog->lat);
+    const geo::Dms lo = geo::Degrees_To_Dms(f.exact_geog->lon);
+    const numtext::GeographicResult r{la.deg, la.min_decimal, la.sec, la.negative ? "S" : "N",
+                                      lo.deg, lo.min_decimal, lo.sec, lo.negative ? "W" : "E"};
+    const numtext::LayoutTexts t = minutesLayout ? numtext::Layout_Minutes(r) : numtext::Layout_Seconds(r);
+    // The layouts start with a blank for the sign; the sentence does not need it.
+    const std::string lat = !t.lat.empty() && t.lat[0] == ' ' ? t.lat.substr(1) : t.lat;
+    return accuracy::Warning_Text(f, lat + ", " + t.lon);
 }
 
 std::string Dms_Text(std::optional<double> degrees, bool withSign) {
@@ -274,6 +349,7 @@ GridTexts Geog_To_Grid(const InForce& pf, const GeogInput& in) {
     }
     std::optional<Grid> g;
     Position at;
+    std::optional<double> height;
     try {
         const Row latRow{in.lat_deg, in.lat_min, in.lat_sec, in.ns, true, 0, "Latitude"};
         const Row lonRow{in.long_deg, in.long_min, in.long_sec, in.ew, false, 4, "Longitude"};
@@ -282,6 +358,8 @@ GridTexts Geog_To_Grid(const InForce& pf, const GeogInput& in) {
             return out;
         const std::optional<double> lon = Row_Degrees(out, lonRow, in.withSeconds, in.lenient);
         if (!lon)
+            return out;
+        if (!Height(out, in.height, 8, kHeight, height))
             return out;
         g = Project(*pr, *lat, *lon);
         at = {*lat, *lon};
@@ -292,10 +370,18 @@ GridTexts Geog_To_Grid(const InForce& pf, const GeogInput& in) {
         Refuse(out, Status::NoResult, kNoFiniteResult);
         return out;
     }
+    if (pf.checker &&
+        Inexact(out, pf.checker->Check_Forward(at.lat, at.lon, g->easting, g->northing),
+                in.refuseInexact, at.lat, at.lon))
+        return out;
     out.easting = numtext::Format_Mask(g->easting, kEastingMask);
     out.northing = numtext::Format_Mask(g->northing, kNorthingMask);
-    if (in.factors)
+    if (in.factors || height) {
         out.factors = Factors_At(pr->values(), at.lat, at.lon);
+        Add_Height(out.factors, pr->values(), at.lat, height);
+    }
+    if (in.gridref)
+        out.gridref = gridref::Reference_At_Geographic(pf.gridSet, at.lat, at.lon).value_or("");
     return out;
 }
 
@@ -304,23 +390,51 @@ GeogTexts Grid_To_Geog(const InForce& pf, const GridInput& in) {
     const geo::Projection* pr = Usable(out, pf, kSelectSpheroidOrMeridian);
     if (!pr)
         return out;
-    if (!numtext::Is_Number(in.northing)) {
-        Refuse(out, Status::NotNumeric, kMustBeNumeric);
-        out.field = 1;
-        return out;
+    double E = 0, N = 0;
+    const auto blank = [](const std::string& t) { return t.find_first_not_of(" \t") == std::string::npos; };
+    if (pf.grid.grid != gridref::Grid::None && blank(in.northing) && !blank(in.easting) &&
+        !numtext::Is_Number(in.easting)) {
+        // A grid reference in the easting, at the centre of its square.
+        const gridref::ReadResult r = gridref::Read(pf.grid, in.easting);
+        if (!r.reading) {
+            Refuse(out, Status::BadReference, r.refusal);
+            out.field = 0;
+            return out;
+        }
+        E = r.reading->easting;
+        N = r.reading->northing;
+        out.gridrefRead = r.reading->text;
+    } else {
+        if (!numtext::Is_Number(in.northing)) {
+            Refuse(out, Status::NotNumeric, kMustBeNumeric);
+            out.field = 1;
+            return out;
+        }
+        if (!numtext::Is_Number(in.easting)) {
+            Refuse(out, Status::NotNumeric, kMustBeNumeric);
+            out.field = 0;
+            return out;
+        }
+        E = Read(in.easting);
+        N = Read(in.northing);
     }
-    if (!numtext::Is_Number(in.easting)) {
-        Refuse(out, Status::NotNumeric, kMustBeNumeric);
-        out.field = 0;
+    std::optional<double> height;
+    if (!Height(out, in.height, 2, kHeight, height))
         return out;
-    }
-    const std::optional<Position> at = Inverse(out, *pr, Read(in.easting), Read(in.northing));
+    const std::optional<Position> at = Inverse(out, *pr, E, N);
     if (!at)
+        return out;
+    if (pf.checker && Inexact(out, pf.checker->Check_Inverse(E, N, at->lat, at->lon),
+                              in.refuseInexact, at->lat, at->lon))
         return out;
     const double lat = at->lat;
     const double lon = at->lon;
-    if (in.factors)
+    if (in.factors || height) {
         out.factors = Factors_At(pr->values(), lat, lon);
+        Add_Height(out.factors, pr->values(), lat, height);
+    }
+    if (in.gridref)
+        out.gridref = gridref::Reference_At_Grid(pf.grid, E, N).value_or("");
 
     out.latitude = lat;
     out.longitude = lon;
@@ -356,6 +470,7 @@ DistanceTexts Point_Distance(const InForce& pf, const DistanceInput& in) {
         Refuse(out, Status::EnterPosition, kEnterPosition);
         return out;
     }
+    std::optional<double> h[2];
     for (int k = 0; k < 2; ++k) {
         double east = 0;
         double north = 0;
@@ -380,6 +495,10 @@ DistanceTexts Point_Distance(const InForce& pf, const DistanceInput& in) {
                     return out;
                 grid = Project(*pr, *lat, *lon);
                 at[k] = Position{*lat, *lon};
+                if (grid && pf.checker &&
+                    Inexact(out, pf.checker->Check_Forward(*lat, *lon, grid->easting, grid->northing),
+                            in.refuseInexact, *lat, *lon))
+                    return out;
             } catch (const geo::NumericError&) {
                 grid.reset();
             }
@@ -412,11 +531,21 @@ DistanceTexts Point_Distance(const InForce& pf, const DistanceInput& in) {
         N[k] = *n;
     }
 
+    if (!Height(out, in.height1, 20, "Height 1 (m)", h[0]) ||
+        !Height(out, in.height2, 21, "Height 2 (m)", h[1]))
+        return out;
     const double d = std::sqrt(std::pow(E[0] - E[1], 2) + std::pow(N[0] - N[1], 2));
     out.kms = numtext::Format_Mask(d / 1000, "#.00");
     out.miles = numtext::Format_Mask(d / 1852, "#.00");
-    if (in.geodesic)
+    if (in.geodesic || (h[0] && h[1]))
         out.line = Line_Factors(*pr, geographic, exactE, exactN, at);
+    if (h[0] && h[1] && at[0] && at[1] && out.line.grid_distance) {
+        const survey::GroundLine g = Spheroid_Of(pr->values())
+                                         .Ground(at[0]->lat, at[0]->lon, *h[0], at[1]->lat,
+                                                 at[1]->lon, *h[1], *out.line.grid_distance);
+        out.line.ground_distance = g.ground_distance;
+        out.line.combined_line = g.combined_line_factor;
+    }
     return out;
 }
 

@@ -4,10 +4,13 @@
 #pragma once
 
 #include "appstate.h"
+#include "conversions.h"
 
 #include <QWidget>
 
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace Ui {
 class ConversionWindow;
@@ -69,6 +72,9 @@ class ConversionWindow : public QWidget {
     // The quantities beside a tab's results go whenever its results go.
     enum class Factors { GeogToGrid, GridToGeog, Distance };
     void clearFactors(Factors which);
+    // A tab's warning line: the warning, and the nearer catalogue entry
+    // when there is one (workingtabs.cpp).
+    QString accuracyLine(const std::optional<convert::InexactAt>& at, const std::string& warning) const;
     // The working tabs' line naming the parameter set in force.
     void showParameterSet();
     // Any change of the parameter set empties every tab's results.

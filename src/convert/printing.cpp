@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFontMetricsF>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPointer>
@@ -124,11 +125,15 @@ reports::SpheroidTexts spheroidTexts(const catalogue::ParameterSet& p) {
     return {t.name, t.sma, t.eccentricity, t.Scale, t.FE, t.FN, t.Lat, t.meridian};
 }
 
-// The quantities as their fields show them, under the fields' own names.
-reports::Quantities quantitiesOf(std::initializer_list<const QLineEdit*> fields) {
+// The quantities as their fields show them, under the fields' own names,
+// then the tab's warning line as a note.
+reports::Quantities quantitiesOf(std::initializer_list<const QLineEdit*> fields,
+                                 const QLabel* warning) {
     reports::Quantities out;
     for (const QLineEdit* f : fields)
         out << reports::Quantity{f->accessibleName(), f->text()};
+    if (!warning->text().isEmpty())
+        out << reports::Quantity{QString(), warning->text()};
     return out;
 }
 
@@ -152,7 +157,9 @@ void ConversionWindow::Command2_clicked() {
     reports::printReport(this, QStringLiteral("geog-to-grid"), [&] {
         return reports::Geog_To_Grid_Report(
             spheroidTexts(state_.parameters), latitude, longitude, ui->txt_easting->text(),
-            ui->txt_northing->text(), quantitiesOf({ui->txt_convergence_g2g, ui->txt_scale_g2g}));
+            ui->txt_northing->text(), quantitiesOf({ui->txt_convergence_g2g, ui->txt_scale_g2g, ui->txt_elevation_g2g,
+                                      ui->txt_combined_g2g, ui->txt_gridref_g2g},
+                                     ui->lbl_accuracy_g2g));
     });
 }
 
@@ -161,7 +168,10 @@ void ConversionWindow::Command3_clicked() {
         return reports::Grid_To_Geog_Report(spheroidTexts(state_.parameters), ui->txt_east->text(),
                                             ui->txt_north->text(), ui->txt_lat->text(),
                                             ui->txt_long->text(),
-                                            quantitiesOf({ui->txt_convergence_g2l, ui->txt_scale_g2l}));
+                                            quantitiesOf({ui->txt_convergence_g2l, ui->txt_scale_g2l,
+                                                          ui->txt_elevation_g2l, ui->txt_combined_g2l,
+                                                          ui->txt_gridref_g2l},
+                                                         ui->lbl_accuracy_g2l));
     });
 }
 
@@ -170,6 +180,8 @@ void ConversionWindow::Command4_clicked() {
         return reports::Distance_Report(
             spheroidTexts(state_.parameters), ui->lbl_kms->text(), ui->lbl_miles->text(),
             quantitiesOf({ui->txt_geodesic, ui->txt_grid_distance, ui->txt_line_scale,
-                          ui->txt_azimuth12, ui->txt_azimuth2, ui->txt_bearing12}));
+                          ui->txt_azimuth12, ui->txt_azimuth2, ui->txt_bearing12,
+                          ui->txt_ground_distance, ui->txt_combined_line},
+                         ui->lbl_accuracy_dist));
     });
 }

@@ -10,6 +10,19 @@ QString plain(const QString& field) {
     return QString::fromStdString(numtext::Plain_Text(numtext::Read_Number(field.toStdString())));
 }
 
+QStringList Sentences(const QString& text) {
+    QStringList out;
+    qsizetype start = 0;
+    for (qsizetype i = text.indexOf(QStringLiteral(". ")); i >= 0;
+         i = text.indexOf(QStringLiteral(". "), i + 2)) {
+        out << text.mid(start, i + 1 - start);
+        start = i + 2;
+    }
+    if (start < text.size())
+        out << text.mid(start);
+    return out;
+}
+
 // The eight lines share the parameter set on the left; `right` holds the
 // right-hand part of each line, empty where the line has none.
 Report build(const SpheroidTexts& s, const QList<QStringList>& right, const Quantities& more) {
@@ -34,9 +47,17 @@ Report build(const SpheroidTexts& s, const QList<QStringList>& right, const Quan
     }
     if (!more.isEmpty())
         report << Line{};
-    for (const Quantity& q : more)
+    for (const Quantity& q : more) {
+        if (q.caption.isEmpty()) {
+            // A note (the accuracy warning): one sentence per line from the
+            // label column, so a long warning stays on the page.
+            for (const QString& sentence : Sentences(q.text))
+                report << Line{Item::Tab(kLabelColumn), Item::Text(sentence)};
+            continue;
+        }
         report << Line{Item::Tab(kRightColumn), Item::Text(q.caption + QStringLiteral("  ")),
                        Item::Text(q.text)};
+    }
     return report;
 }
 

@@ -42,7 +42,9 @@ QString Position_Text(const QString& deg, const QString& min, const QString& sec
 
 // Quantities a tab shows beside its results: a caption and the field's text.
 // Each prints on a line of its own after the report's lines, in the right
-// column, after one empty line.
+// column, after one empty line. One without a caption is a note (the
+// accuracy warning), printed from the label column a sentence per line;
+// an empty note prints nothing.
 struct Quantity {
     QString caption, text;
 };

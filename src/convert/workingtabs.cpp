@@ -6,7 +6,10 @@
 #include "spheroidtab.h"
 #include "ui_conversionwindow.h"
 #include "widgets.h"
+#include "parameterset.h"
+#include "store.h"
 
+#include <QLabel>
 #include <QLineEdit>
 
 #include <initializer_list>
@@ -35,14 +38,15 @@ void ConversionWindow::connectWorkingTabs() {
     // Enter in an entry presses its tab's button.
     const QList<QLineEdit*> geogToGrid{ui->txt_lat_deg,  ui->txt_lat_min,  ui->txt_lat_sec,
                                        ui->txt_ns,       ui->txt_long_deg, ui->txt_long_min,
-                                       ui->txt_long_sec, ui->txt_ew};
-    const QList<QLineEdit*> gridToGeog{ui->txt_east, ui->txt_north};
+                                       ui->txt_long_sec, ui->txt_ew,       ui->txt_height_g2g};
+    const QList<QLineEdit*> gridToGeog{ui->txt_east, ui->txt_north, ui->txt_height_g2l};
     const QList<QLineEdit*> distance{
         ui->txt_lat_deg1,  ui->txt_lat_min1,  ui->txt_lat_sec1,  ui->txt_lat_hemis1,
         ui->txt_long_deg1, ui->txt_long_min1, ui->txt_long_sec1, ui->txt_long_hemis1,
         ui->txt_lat_deg2,  ui->txt_lat_min2,  ui->txt_lat_sec2,  ui->txt_lat_hemis2,
         ui->txt_long_deg2, ui->txt_long_min2, ui->txt_long_sec2, ui->txt_long_hemis2,
-        ui->txt_east1,     ui->txt_north1,    ui->txt_east2,     ui->txt_north2};
+        ui->txt_east1,     ui->txt_north1,    ui->txt_east2,     ui->txt_north2,
+        ui->txt_height1,   ui->txt_height2};
     common::PressOnEnter(geogToGrid, ui->cmd_convert);
     common::PressOnEnter(gridToGeog, ui->Command1);
     common::PressOnEnter(distance, ui->cmd_calc);
@@ -87,14 +91,16 @@ void ConversionWindow::cmd_convert_clicked() {
     in.ew = text(ui->txt_ew);
     in.withSeconds = ui->opt_long->isChecked();
     in.factors = true;
+    in.height = text(ui->txt_height_g2g);
+    in.gridref = true;
     const convert::GridTexts r = convert::Geog_To_Grid(state_.parameters.inForce(), in);
     if (!r.ok()) {
         common::Show_Message(this, qs(r.message));
         // The refused field keeps its text, for the user to correct.
         QLineEdit* const fields[] = {ui->txt_lat_deg,  ui->txt_lat_min,  ui->txt_lat_sec,
                                      ui->txt_ns,       ui->txt_long_deg, ui->txt_long_min,
-                                     ui->txt_long_sec, ui->txt_ew};
-        if (r.field >= 0 && r.field < 8)
+                                     ui->txt_long_sec, ui->txt_ew,       ui->txt_height_g2g};
+        if (r.field >= 0 && r.field < 9)
             fields[r.field]->setFocus();
         return;
     }
@@ -102,22 +108,42 @@ void ConversionWindow::cmd_convert_clicked() {
     ui->txt_northing->setText(qs(r.northing));
     ui->txt_convergence_g2g->setText(qs(convert::Dms_Text(r.factors.convergence, true)));
     ui->txt_scale_g2g->setText(qs(convert::Scale_Text(r.factors.scale)));
+    ui->txt_elevation_g2g->setText(qs(convert::Scale_Text(r.factors.elevation)));
+    ui->txt_combined_g2g->setText(qs(convert::Scale_Text(r.factors.combined)));
+    ui->txt_gridref_g2g->setText(qs(r.gridref));
+    common::Show_Warning(ui->lbl_accuracy_g2g,
+                         r.inexact ? accuracyLine(r.inexact, convert::Accuracy_Text(r.inexact->finding))
+                                   : QString());
 }
 
 void ConversionWindow::Command1_clicked() {
-    const convert::GridInput in{text(ui->txt_east), text(ui->txt_north), true};
+    convert::GridInput in{text(ui->txt_east), text(ui->txt_north), true};
+    in.height = text(ui->txt_height_g2l);
+    in.gridref = true;
     const convert::GeogTexts r = convert::Grid_To_Geog(state_.parameters.inForce(), in);
     if (!r.ok()) {
         common::Show_Message(this, qs(r.message));
         // The refused entry keeps its text, for the user to correct.
-        QLineEdit* const fields[] = {ui->txt_east, ui->txt_north};
-        if (r.field >= 0 && r.field < 2)
+        QLineEdit* const fields[] = {ui->txt_east, ui->txt_north, ui->txt_height_g2l};
+        if (r.field >= 0 && r.field < 3)
             fields[r.field]->setFocus();
         return;
     }
     state_.result = r.result;
     ui->txt_convergence_g2l->setText(qs(convert::Dms_Text(r.factors.convergence, true)));
     ui->txt_scale_g2l->setText(qs(convert::Scale_Text(r.factors.scale)));
+    ui->txt_elevation_g2l->setText(qs(convert::Scale_Text(r.factors.elevation)));
+    ui->txt_combined_g2l->setText(qs(convert::Scale_Text(r.factors.combined)));
+    ui->txt_gridref_g2l->setText(qs(r.gridref));
+    ui->lbl_gridref_read->setText(r.gridrefRead.empty()
+                                      ? QString()
+                                      : QStringLiteral("Read grid reference %1, at the centre of its square.")
+                                            .arg(qs(r.gridrefRead)));
+    common::Show_Warning(
+        ui->lbl_accuracy_g2l,
+        r.inexact ? accuracyLine(r.inexact, convert::Accuracy_Text(r.inexact->finding,
+                                                                   !ui->Option2->isChecked()))
+                  : QString());
     if (ui->Option2->isChecked())
         Show_Result_Seconds();
     else
@@ -137,6 +163,8 @@ void ConversionWindow::cmd_calc_clicked() {
                text(ui->txt_north2)};
     in.withSeconds = ui->Option4->isChecked();
     in.geodesic = true;
+    in.height1 = text(ui->txt_height1);
+    in.height2 = text(ui->txt_height2);
     const convert::DistanceTexts r = convert::Point_Distance(state_.parameters.inForce(), in);
     if (r.status == convert::Status::SelectSpheroid) {
         common::Show_Message(this, qs(r.message), QStringLiteral("True"),
@@ -150,6 +178,8 @@ void ConversionWindow::cmd_calc_clicked() {
             geog[r.field]->setFocus();
         else if (r.field >= 16 && r.field < 20)
             grid[r.field - 16]->setFocus();
+        else if (r.field == 20 || r.field == 21)
+            (r.field == 20 ? ui->txt_height1 : ui->txt_height2)->setFocus();
         return;
     }
     ui->lbl_kms->setText(qs(r.kms));
@@ -161,24 +191,65 @@ void ConversionWindow::cmd_calc_clicked() {
     ui->txt_azimuth12->setText(qs(convert::Dms_Text(l.azimuth12, false)));
     ui->txt_azimuth2->setText(qs(convert::Dms_Text(l.azimuth2, false)));
     ui->txt_bearing12->setText(qs(convert::Dms_Text(l.bearing12, false)));
+    ui->txt_ground_distance->setText(qs(convert::Metres_Text(l.ground_distance)));
+    ui->txt_combined_line->setText(qs(convert::Scale_Text(l.combined_line)));
+    common::Show_Warning(ui->lbl_accuracy_dist,
+                         r.inexact ? accuracyLine(r.inexact, convert::Accuracy_Text(r.inexact->finding))
+                                   : QString());
+}
+
+QString ConversionWindow::accuracyLine(const std::optional<convert::InexactAt>& at,
+                                       const std::string& warning) const {
+    QString line = qs(warning);
+    const convert::InForce& pf = state_.parameters.inForce();
+    if (!at || !pf.checker)
+        return line;
+    // The entry on the same spheroid whose meridian is nearest, from the
+    // catalogue as it is now; a catalogue that cannot be read names none.
+    std::vector<accuracy::Entry> entries;
+    try {
+        for (const catalogue::Entry& e : catalogue::CatalogueStore(state_.DatabasePath, true).ListEntries()) {
+            const numtext::ParameterReading r = catalogue::Read_Entry(e.texts, {false, false});
+            if (!r.values)
+                continue;
+            const numtext::ParameterNumbers& n = *r.values;
+            entries.push_back({e.texts.name.toStdString(), {n.a, n.e2, n.k0, n.fe, n.fn, n.lat0, n.lon0}});
+        }
+    } catch (const catalogue::StoreError&) {
+        return line;
+    }
+    if (const auto n = accuracy::Nearer_Entry(pf.checker->params(), entries, at->lat, at->lon))
+        line += QLatin1Char(' ') + qs(accuracy::Nearer_Text(*n));
+    return line;
 }
 
 void ConversionWindow::clearFactors(Factors which) {
     QList<QLineEdit*> fields;
+    QList<QLabel*> lines;
     switch (which) {
     case Factors::GeogToGrid:
-        fields = {ui->txt_convergence_g2g, ui->txt_scale_g2g};
+        fields = {ui->txt_convergence_g2g, ui->txt_scale_g2g, ui->txt_elevation_g2g,
+                  ui->txt_combined_g2g, ui->txt_gridref_g2g};
+        lines = {ui->lbl_accuracy_g2g};
         break;
     case Factors::GridToGeog:
-        fields = {ui->txt_convergence_g2l, ui->txt_scale_g2l};
+        fields = {ui->txt_convergence_g2l, ui->txt_scale_g2l, ui->txt_elevation_g2l,
+                  ui->txt_combined_g2l, ui->txt_gridref_g2l};
+        lines = {ui->lbl_accuracy_g2l, ui->lbl_gridref_read};
         break;
     case Factors::Distance:
         fields = {ui->txt_geodesic,  ui->txt_grid_distance, ui->txt_line_scale,
-                  ui->txt_azimuth12, ui->txt_azimuth2,      ui->txt_bearing12};
+                  ui->txt_azimuth12, ui->txt_azimuth2,      ui->txt_bearing12,
+                  ui->txt_ground_distance, ui->txt_combined_line};
+        lines = {ui->lbl_accuracy_dist};
         break;
     }
     for (QLineEdit* f : fields)
         f->clear();
+    for (QLabel* l : lines) {
+        l->clear();
+        l->setToolTip(QString());
+    }
 }
 
 // The entry mode of "Distance": the four seconds fields and their heading

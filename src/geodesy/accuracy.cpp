@@ -182,16 +182,13 @@ std::optional<GridXY> Series_Forward(const TmParams& p, double lat, double lon) 
 }
 
 std::optional<LatLon> Series_Inverse(const TmParams& p, double E, double N) {
-    // A whole-degree meridian goes in as the windows pass it; any other is
-    // added afterwards.
-    const bool whole = std::fabs(p.lon0_deg) <= 180 && p.lon0_deg == std::trunc(p.lon0_deg);
-    const auto lambda0 = static_cast<int16_t>(whole ? p.lon0_deg : 0);
     try {
         const double Eprime = E - p.FE;
         if (!std::isfinite(Eprime) || !std::isfinite(N))
             return std::nullopt;
-        const geo::GeogPoint g = geo::Calc_Geographic(Series_Params(p), N, Eprime, p.lat0_deg, lambda0);
-        return LatLon{g.latitude, whole ? g.longitude : g.longitude + p.lon0_deg};
+        const geo::GeogPoint g =
+            geo::Calc_Geographic(Series_Params(p), N, Eprime, p.lat0_deg, p.lon0_deg);
+        return LatLon{g.latitude, g.longitude};
     } catch (const geo::NumericError&) {
         return std::nullopt;
     }

@@ -155,8 +155,8 @@ class Checker {
 // lon0/DEG_PER_RAD, northing from lat0_deg. nullopt on a NumericError or a
 // result that is not finite.
 std::optional<GridXY> Series_Forward(const TmParams& p, double lat, double lon);
-// Calc_Geographic with the meridian rounded to whole degrees as the series
-// take it; nullopt on a NumericError.
+// Calc_Geographic with the set's meridian, fraction kept; nullopt on a
+// NumericError.
 std::optional<LatLon> Series_Inverse(const TmParams& p, double E, double N);
 
 // An inverse the series cannot have given right: latitude beyond 90 degrees,

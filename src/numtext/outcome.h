@@ -15,7 +15,9 @@ enum class Status {
     OutOfRange,     // minutes or seconds outside [0, 60), an angle beyond its limits
     BadLetter,      // a hemisphere field that is not its letter
     AmbiguousSign,  // a minus in the degrees together with S or W
-    NoResult,       // the arithmetic gives no finite result
+    NoResult,       // the arithmetic gives no finite result, or none the series can give
+    Inexact,        // more than 1 mm from the exact projection (refused on request)
+    BadReference,   // a grid reference of another grid or outside it
     TooLarge,       // a distance coordinate beyond single precision
     DoesNotCompute, // the triangle has no point C
     TooFar,         // the base line is too long for the plane formulas

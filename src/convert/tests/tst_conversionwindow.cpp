@@ -21,10 +21,13 @@ const QStringList kSpheroidFields{"txt_name", "txt_major", "txt_ecc", "txt_scale
 const QStringList kGridFields{"txt_east", "txt_north", "txt_easting", "txt_northing"};
 const QStringList kResultFields{"txt_lat", "txt_long"};
 // The quantities beside each tab's results go with those results.
-const QStringList kGeogToGridFactors{"txt_convergence_g2g", "txt_scale_g2g"};
-const QStringList kGridToGeogFactors{"txt_convergence_g2l", "txt_scale_g2l"};
+const QStringList kGeogToGridFactors{"txt_convergence_g2g", "txt_scale_g2g", "txt_elevation_g2g",
+                                     "txt_combined_g2g", "txt_gridref_g2g"};
+const QStringList kGridToGeogFactors{"txt_convergence_g2l", "txt_scale_g2l", "txt_elevation_g2l",
+                                     "txt_combined_g2l", "txt_gridref_g2l"};
 const QStringList kDistanceFactors{"txt_geodesic",  "txt_grid_distance", "txt_line_scale",
-                                   "txt_azimuth12", "txt_azimuth2",      "txt_bearing12"};
+                                   "txt_azimuth12", "txt_azimuth2",      "txt_bearing12",
+                                   "txt_ground_distance", "txt_combined_line"};
 
 struct Window {
     QTemporaryDir dir;

@@ -301,13 +301,22 @@ void TestReports::printedText_data() {
                                          "txt_ew=W", "txt_easting=523456.790",
                                          "txt_northing=5234567.800",
                                          "txt_convergence_g2g=+1° 02' 03.45\"",
-                                         "txt_scale_g2g=0.99987654"}
+                                         "txt_scale_g2g=0.99987654",
+                                         "txt_elevation_g2g=0.99996083",
+                                         "txt_combined_g2g=0.99983737",
+                                         "txt_gridref_g2g=SU 23456 34567",
+                                         "lbl_accuracy_g2g=18.0° from the central meridian: these "
+                                         "series are 25.466 m from the exact projection here. "
+                                         "Exact: E 3076934.550, N 4884302.019."}
         << QStringList{}
         << "Spheroid name Airy 1830 Latitude 51 28 38.012 N|"
            "Semi Major Axis 6377563.396 Longitude 3 12.5 0 W|Eccentricity 0.00667054|"
            "Scale Factor 0.9996012717 Converts to|False Easting 400000|"
            "False Northing -100000 Easting 523456.790|Latitude of Origin 49N Northing 5234567.800|"
-           "Central Meridian 2W|Grid convergence +1° 02' 03.45\"|Point scale factor 0.99987654";
+           "Central Meridian 2W|Grid convergence +1° 02' 03.45\"|Point scale factor 0.99987654|"
+           "Elevation factor 0.99996083|Combined scale factor 0.99983737|Grid reference SU 23456 34567|"
+           "18.0° from the central meridian: these series are 25.466 m from the exact projection here.|"
+           "Exact: E 3076934.550, N 4884302.019.";
     QTest::newRow("Grid to Geog")
         << "Command3"
         << kSpheroidFields + QStringList{"txt_east=400000", "txt_north=100000",
@@ -319,7 +328,8 @@ void TestReports::printedText_data() {
            "Eccentricity 0.00667054|Scale Factor 0.9996012717 Converts to|False Easting 400000|"
            "False Northing -100000 Latitude 51 Deg 28 Min 38.012 Sec N|"
            "Latitude of Origin 49N Longitude 003 Deg 12 Min 5.500 Sec W|Central Meridian 2W|"
-           "Grid convergence -0° 00' 00.01\"|Point scale factor";
+           "Grid convergence -0° 00' 00.01\"|Point scale factor|Elevation factor|"
+           "Combined scale factor|Grid reference";
     QTest::newRow("Distance")
         << "Command4"
         << kSpheroidFields + QStringList{"lbl_kms=12.35", "lbl_miles=6.67",
@@ -334,7 +344,8 @@ void TestReports::printedText_data() {
            "False Northing -100000|Latitude of Origin 49N|Central Meridian 2W|"
            "Ellipsoidal distance (m) 12345.678|Grid distance (m) 12350.001|"
            "Line scale factor 1.00035012|Azimuth 1→2 12° 34' 56.78\"|"
-           "Azimuth at 2 192° 40' 00.00\"|Grid bearing 1→2 13° 00' 00.00\"";
+           "Azimuth at 2 192° 40' 00.00\"|Grid bearing 1→2 13° 00' 00.00\"|"
+           "Ground distance (m)|Combined line factor";
     // The tab change empties both results.
     QTest::newRow("Distance right after a tab change")
         << "Command4"
@@ -346,11 +357,12 @@ void TestReports::printedText_data() {
            "Eccentricity 0.00667054|Scale Factor 0.9996012717|False Easting 400000|"
            "False Northing -100000|Latitude of Origin 49N|Central Meridian 2W|"
            "Ellipsoidal distance (m)|Grid distance (m)|Line scale factor|Azimuth 1→2|"
-           "Azimuth at 2|Grid bearing 1→2";
+           "Azimuth at 2|Grid bearing 1→2|Ground distance (m)|Combined line factor";
     // Every value empty: the labels alone, and the position texts of zeros.
     const QString emptyTail = "|Eccentricity|Scale Factor Converts to|False Easting|"
                               "False Northing Easting|Latitude of Origin Northing|Central Meridian|"
-                              "Grid convergence|Point scale factor";
+                              "Grid convergence|Point scale factor|Elevation factor|"
+                              "Combined scale factor|Grid reference";
     QTest::newRow("Geog to Grid, empty, Deg Min Sec")
         << "Command2" << QStringList{} << QStringList{}
         << "Spheroid name Latitude 0 0 0|Semi Major Axis Longitude 0 0 0" + emptyTail;
@@ -364,7 +376,8 @@ void TestReports::printedText_data() {
         << QStringList{"txt_lat_deg=20", "txt_easting=2.000"}
         << "Spheroid name Latitude 10 0 0|Semi Major Axis Longitude 0 0 0|Eccentricity|"
            "Scale Factor Converts to|False Easting|False Northing Easting 2.000|"
-           "Latitude of Origin Northing|Central Meridian|Grid convergence|Point scale factor";
+           "Latitude of Origin Northing|Central Meridian|Grid convergence|Point scale factor|"
+           "Elevation factor|Combined scale factor|Grid reference";
 }
 
 void TestReports::printedText() {
@@ -393,7 +406,7 @@ void TestReports::columns() {
     const QString pdf = dir_.filePath("columns.pdf");
     printTo("Command3", pdf);
     const Rows rows = wordRows(pdf);
-    QCOMPARE(rows.size(), 11); // nine, then the two quantities
+    QCOMPARE(rows.size(), 14); // nine, then the five quantities
     const double x10 = rows[0].first().xMin;
     const double x30 = findWord(rows[0], "International").xMin;
     const double x60 = findWord(rows[2], "Northing").xMin;
