@@ -7,6 +7,7 @@
 #include "store.h"
 #include "stream.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -151,9 +152,10 @@ QString defaultCatalogue() {
 struct Options {
     std::string command;
     std::optional<std::string> spheroid, params, catalogue, layout, threads, delimiter, onError,
-        with;
-    bool minutes = false, grid = false, decimal = false, asWindow = false, header = false,
-         resultsOnly = false, replace = false, skipExisting = false, dryRun = false;
+        with, fields, precision;
+    bool minutes = false, grid = false, decimal = false, lenient = false, header = false,
+         resultsOnly = false, replace = false, skipExisting = false, dryRun = false, dms = false,
+         lonLat = false, decimalComma = false;
     std::vector<std::string> files;
     // Options given, by name, for the checks of what belongs to which command.
     std::vector<std::string> given;
@@ -162,51 +164,56 @@ struct Options {
     }
 };
 
-Options parseArgs(int argc, char** argv) {
+Options parseArgs(const QStringList& args) {
     Options o;
-    const std::map<std::string, std::optional<std::string> Options::*> valued = {
-        {"--spheroid", &Options::spheroid},   {"--params", &Options::params},
-        {"--catalogue", &Options::catalogue}, {"--layout", &Options::layout},
-        {"--threads", &Options::threads},     {"--delimiter", &Options::delimiter},
-        {"--on-error", &Options::onError},    {"--with", &Options::with}};
-    const std::map<std::string, bool Options::*> flags = {
-        {"--minutes", &Options::minutes},          {"--grid", &Options::grid},
-        {"--decimal", &Options::decimal},          {"--as-window", &Options::asWindow},
-        {"--header", &Options::header},            {"--results-only", &Options::resultsOnly},
-        {"--replace", &Options::replace},          {"--skip-existing", &Options::skipExisting},
-        {"--dry-run", &Options::dryRun}};
-    bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (!optionsEnded && arg == "--") {
-            optionsEnded = true;
-        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-' && arg != "-") {
-            std::optional<std::string> value;
-            const size_t eq = arg.find('=');
-            if (arg.compare(0, 2, "--") == 0 && eq != std::string::npos) {
-                value = arg.substr(eq + 1);
-                arg.resize(eq);
-            }
-            if (auto it = valued.find(arg); it != valued.end()) {
-                if (!value) {
-                    if (i + 1 >= argc)
-                        throw UsageError{arg + " needs a value"};
-                    value = argv[++i];
-                }
-                if (o.*(it->second))
-                    throw UsageError{arg + " given twice"};
-                o.*(it->second) = *value;
-            } else if (auto f = flags.find(arg); f != flags.end() && !value) {
-                o.*(f->second) = true;
-            } else {
-                throw UsageError{"unknown option " + std::string(argv[i])};
-            }
-            o.given.push_back(arg);
-        } else if (o.command.empty()) {
-            o.command = arg;
-        } else {
-            o.files.push_back(arg);
-        }
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const std::pair<const char*, std::optional<std::string> Options::*> valued[] = {
+        {"spheroid", &Options::spheroid},   {"params", &Options::params},
+        {"catalogue", &Options::catalogue}, {"layout", &Options::layout},
+        {"threads", &Options::threads},     {"delimiter", &Options::delimiter},
+        {"on-error", &Options::onError},    {"with", &Options::with},
+        {"fields", &Options::fields},       {"precision", &Options::precision}};
+    const std::pair<const char*, bool Options::*> flags[] = {
+        {"minutes", &Options::minutes},       {"grid", &Options::grid},
+        {"decimal", &Options::decimal},       {"lenient", &Options::lenient},
+        {"as-window", &Options::lenient},     {"header", &Options::header},
+        {"results-only", &Options::resultsOnly}, {"replace", &Options::replace},
+        {"skip-existing", &Options::skipExisting}, {"dry-run", &Options::dryRun},
+        {"dms", &Options::dms},               {"lon-lat", &Options::lonLat},
+        {"decimal-comma", &Options::decimalComma}};
+    for (const auto& [name, member] : valued)
+        parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString(),
+                                            QStringLiteral("value")));
+    for (const auto& [name, member] : flags)
+        parser.addOption(QCommandLineOption(QString::fromLatin1(name)));
+    if (!parser.parse(args)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        if (!unknown.isEmpty())
+            throw UsageError{"unknown option " +
+                             utf8((unknown.first().size() == 1 ? QStringLiteral("-")
+                                                                : QStringLiteral("--")) +
+                                  unknown.first())};
+        throw UsageError{utf8(parser.errorText())};
+    }
+    for (const auto& [name, member] : valued) {
+        const QStringList values = parser.values(QString::fromLatin1(name));
+        if (values.size() > 1)
+            throw UsageError{std::string("--") + name + " given twice"};
+        if (!values.isEmpty())
+            o.*member = utf8(values.first());
+    }
+    for (const auto& [name, member] : flags)
+        if (parser.isSet(QString::fromLatin1(name)))
+            o.*member = true;
+    for (const QString& n : parser.optionNames())
+        o.given.push_back(n == QLatin1String("as-window") ? "--lenient" : "--" + utf8(n));
+    const QStringList positional = parser.positionalArguments();
+    for (qsizetype i = 0; i < positional.size(); ++i) {
+        if (i == 0)
+            o.command = utf8(positional[i]);
+        else
+            o.files.push_back(utf8(positional[i]));
     }
     return o;
 }
@@ -278,11 +285,27 @@ catalogue::CatalogueStore openCatalogue(const Options& o, bool readOnly) {
     }
     const QString path = defaultCatalogue();
     if (!QFileInfo::exists(path)) {
+        // Another program may install it at the same moment; either
+        // complete file will do.
         QString error;
-        if (!catalogue::CatalogueStore::InstallDefault(path, &error))
+        if (!catalogue::CatalogueStore::InstallDefault(path, &error) && !QFileInfo::exists(path))
             throw RunError{"cannot install the default catalogue: " + utf8(error)};
     }
     return catalogue::CatalogueStore(path, readOnly);
+}
+
+// Standard output, written whole; a failure (a full disk, a closed pipe)
+// fails the run.
+void writeOut(const std::string& text) {
+    std::string_view rest(text);
+    while (!rest.empty()) {
+        const ssize_t n = ::write(1, rest.data(), rest.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw RunError{std::string("cannot write standard output: ") + std::strerror(errno)};
+        rest.remove_prefix(size_t(n));
+    }
 }
 
 [[noreturn]] void storeFailed(const catalogue::CatalogueStore& c, const catalogue::StoreError& e) {
@@ -325,9 +348,14 @@ batch::Settings settingsFor(const Options& o, batch::Command command) {
     s.minutes = o.minutes;
     s.grid = o.grid;
     s.decimal = o.decimal;
-    s.strict = !o.asWindow;
+    s.dms = o.dms;
+    s.lonLat = o.lonLat;
+    s.decimalComma = o.decimalComma;
+    s.strict = !o.lenient;
     s.header = o.header;
     s.resultsOnly = o.resultsOnly;
+    if (o.decimalComma)
+        s.delimiter = ';'; // as spreadsheets that write a decimal comma separate fields
     if (o.delimiter) {
         static const std::map<std::string, char> delimiters = {
             {"comma", ','}, {"tab", '\t'}, {"semicolon", ';'}, {"space", batch::kBlankRuns}};
@@ -369,8 +397,32 @@ batch::Settings settingsFor(const Options& o, batch::Command command) {
         else if (*o.layout != "seconds")
             throw UsageError{"--layout is seconds or minutes"};
     }
+    const bool point = command == batch::Command::Geog2Grid || command == batch::Command::Grid2Geog;
+    if (o.dms) {
+        if (!point)
+            throw UsageError{"--dms belongs to geog2grid and grid2geog"};
+        if (o.decimal || o.minutes || o.layout)
+            throw UsageError{"--dms goes with neither --decimal, --minutes nor --layout"};
+    }
+    if (o.lonLat && !(point && (o.decimal || o.dms)))
+        throw UsageError{"--lon-lat belongs to geog2grid and grid2geog with --decimal or --dms"};
+    if (o.precision) {
+        if (command != batch::Command::Geog2Grid &&
+            !(command == batch::Command::Grid2Geog && o.decimal))
+            throw UsageError{"--precision belongs to geog2grid and grid2geog --decimal"};
+        char* end = nullptr;
+        const long n = std::strtol(o.precision->c_str(), &end, 10);
+        if (o.precision->empty() || *end || n < 0 || n > 12 || !std::isdigit(uint8_t((*o.precision)[0])))
+            throw UsageError{"--precision needs a whole number from 0 to 12"};
+        s.precision = int(n);
+    }
     if (o.with)
         s.with = extrasOf(*o.with, command);
+    if (o.fields) {
+        std::string error;
+        if (!batch::Parse_Fields(s, *o.fields, error))
+            throw UsageError{error};
+    }
     if (spheroidless) {
         if (o.spheroid || o.params || o.catalogue)
             throw UsageError{o.command + " uses no parameter set"};
@@ -445,10 +497,13 @@ int runRecords(const Options& o, batch::Command command) {
         so.lineByLine = true;
     }
     so.in = fd;
-    std::fflush(stdout);
+    if (fd > 0)
+        so.name = o.files[0];
     const batch::StreamResult r = batch::Run_Stream(s, so);
     if (fd > 0)
         ::close(fd);
+    if (r.usage)
+        return 2;
     return r.failed || r.ioError ? 1 : 0;
 }
 
@@ -463,8 +518,10 @@ int runList(const Options& o) {
     } catch (const catalogue::StoreError& e) {
         storeFailed(store, e);
     }
+    std::string out;
     for (const QString& n : names)
-        std::printf("%s\n", utf8(n).c_str());
+        out += utf8(n) + '\n';
+    writeOut(out);
     return 0;
 }
 
@@ -499,8 +556,8 @@ int runExport(const Options& o) {
     } catch (const catalogue::StoreError& e) {
         storeFailed(store, e);
     }
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    writeOut(out);
+    return 0;
 }
 
 // Reads an exported file; every row checked as the Spheroid tab's Save
@@ -607,12 +664,21 @@ int runImport(const Options& o) {
                        list};
     }
     if (o.dryRun) {
+        // What the import would meet: a read-only or locked file, or one
+        // that is not Quillmar's alone.
+        try {
+            catalogue::CatalogueStore(store.path(), false).CheckWritable();
+        } catch (const catalogue::StoreError& e) {
+            throw RunError{utf8(store.path()) + ": " + utf8(e.message())};
+        }
+        std::string out;
         for (const auto& t : added)
-            std::printf("add %s\n", utf8(t.name).c_str());
+            out += "add " + utf8(t.name) + '\n';
         for (const auto& e : replaced)
-            std::printf("replace %s\n", utf8(e.texts.name).c_str());
+            out += "replace " + utf8(e.texts.name) + '\n';
         for (const auto& n : skipped)
-            std::printf("skip %s\n", n.c_str());
+            out += "skip " + n + '\n';
+        writeOut(out);
         return 0;
     }
     try {
@@ -639,7 +705,7 @@ int main(int argc, char** argv) {
         }
     }
     try {
-        const Options o = parseArgs(argc, argv);
+        const Options o = parseArgs(QCoreApplication::arguments());
         static const std::map<std::string, batch::Command> records = {
             {"geog2grid", batch::Command::Geog2Grid}, {"grid2geog", batch::Command::Grid2Geog},
             {"distance", batch::Command::Distance},   {"angles", batch::Command::Angles},

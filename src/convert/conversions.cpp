@@ -340,6 +340,8 @@ GridTexts Geog_To_Grid(const geo::ProjectionParams& p, const SpheroidTexts& sph,
         Refuse(out, Status::NoResult, kNoFiniteResult);
         return out;
     }
+    out.easting_value = g->easting;
+    out.northing_value = g->northing;
     out.easting = numtext::Format_Mask(g->easting, kEastingMask);
     out.northing = numtext::Format_Mask(g->northing, kNorthingMask);
     if (in.factors)

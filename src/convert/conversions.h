@@ -70,6 +70,7 @@ struct GridTexts {
     int field = -1;      // the entry to focus after a refusal, in keyboard order
     std::string easting; // "#####0.000"
     std::string northing; // "######0.000"
+    double easting_value = 0, northing_value = 0; // unrounded, on success
     PointFactors factors; // when asked for, at the typed position
 };
 
