@@ -106,6 +106,8 @@ void convertChunk(const Settings& s, const std::string& name, Chunk& c) {
         const size_t end = scanner.First_End(rest);
         std::string_view line = rest.substr(0, end == std::string_view::npos ? rest.size() : end - 1);
         rest = end == std::string_view::npos ? std::string_view() : rest.substr(end);
+        if (end == std::string_view::npos && !line.empty() && line.back() == '\n')
+            line.remove_suffix(1); // an unterminated quote ran to the end of the input
         // A quoted field may hold line ends; the next record's number counts them.
         const uint64_t lines =
             1 + (std::memchr(line.data(), '"', line.size())
