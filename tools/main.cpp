@@ -43,11 +43,13 @@ const char* const kHelp = R"(usage: quillmar-batch COMMAND [OPTIONS] [FILE]
 
 Converts files of points with the arithmetic and texts of Quillmar's windows.
 Records are read from FILE (or standard input when FILE is absent or "-"),
-one per line, fields separated by commas; a field may be quoted ("...") to
-hold a comma or blanks. Each output line is the record's fields followed by
-the results, as the window shows them. Blank lines and lines starting with #
-are copied where they stand. A refused record is reported on standard error
-as "line N: why"; the run goes on (see --on-error) and exits with 1.
+UTF-8 or UTF-16 with a byte-order mark, one per line, fields separated by
+commas; a field may be quoted ("...") to hold a comma, blanks or a line break.
+Each output line is the record's fields followed by the results, as the
+window shows them. Blank lines and lines starting with # are copied where they
+stand. A refused record is written with * in its result columns and reported
+on standard error as "quillmar-batch: FILE:N: why" ("line N" for standard
+input); the run goes on (see --on-error) and exits with 1.
 
 Commands:
   list                 the catalogue's names in stored order
@@ -56,12 +58,16 @@ Commands:
   geog2grid            lat deg,min,sec,N/S,long deg,min,sec,E/W -> easting,northing
       --minutes        "Deg, Minutes" entry: lat deg,min,N/S,long deg,min,E/W
       --decimal        signed decimal degrees: latitude,longitude (south, west negative)
+      --dms            latitude,longitude each in one field: 52°39'27.2531"N,
+                       52d39'27.2531"N, 52:39:27.2531N, 52 39 27.2531 N or
+                       -52 39 27.2531
       quillmar-batch geog2grid --spheroid "Airy 1830 / National Grid" points.csv
         52,0,0,N,1,0,0,W  ->  52,0,0,N,1,0,0,W,468643.108,234025.790
 
   grid2geog            easting,northing -> latitude,longitude
       --layout seconds|minutes   result layout (default seconds)
       --decimal        results in signed decimal degrees, 9 decimals
+      --dms            results as 52°39'27.2531"N,001°30'00.0000"W
       quillmar-batch grid2geog --params 6377563.396,0.00667054,0.9996012717,400000,-100000,"49 N","2 W" grid.csv
         468643.108,234025.790  ->  468643.108,234025.790," 51 Deg  59 Min 60.000 Sec N","001 Deg  0 Min 0.000 Sec W"
 
@@ -111,21 +117,43 @@ Quantities beside the results (empty where they cannot be computed):
       quillmar-batch geog2grid --decimal --with convergence,scale --params 6377563.396,0.00667054,0.9996012717,400000,-100000,"49 N","2 W" pts.csv
         52.5,1.5  ->  52.5,1.5,637529.697,294921.535,2.778026326,1.0002940069
 Records:
-  --as-window          read every field as the window does (the leading number,
-                       0 for text that is not one) instead of refusing a field
-                       that is not a number or its hemisphere letter
-  --header             the first line names the columns; result names are added
+  --lenient            read every field as earlier windows did (the leading
+                       number, 0 for text that is not one) instead of refusing
+                       a field that is not a number or its hemisphere letter
+                       (also --as-window, its former name)
+  --header             the first line that is not a comment names the columns;
+                       the records must have as many; result names are added
+  --fields FIELD=COLUMN,...
+                       the columns that hold the input, by number (from 1) or,
+                       with --header, by header name; every other column is
+                       passed through in its place, the results come last.
+                       FIELD: lat,lon (--decimal, --dms); lat-deg,lat-min,
+                       lat-sec,lat-letter,lon-deg,... (the DMS layouts);
+                       easting,northing; e1,n1,e2,n2 (distance --grid);
+                       lat1-deg,... (distance); e1,n1,e2,n2,a,b (angles,
+                       bearings)
+      quillmar-batch geog2grid --decimal --header --fields lat=Lat,lon=Long --spheroid "Airy 1830 / National Grid" field.csv
+        ID,Code,Lat,Long  ->  ID,Code,Lat,Long,easting,northing
+        P1,TREE,52.5,1.5  ->  P1,TREE,52.5,1.5,637529.697,294921.535
+  --lon-lat            with --decimal or --dms: longitude first, in and out
+  --decimal-comma      numbers read and results written with a decimal comma;
+                       the delimiter is then semicolon unless given
+  --precision N        decimals of metres (geog2grid) and of decimal degrees
+                       (grid2geog --decimal), 0 to 12
   --delimiter comma|tab|semicolon|space
                        field separator in and out (space: runs of blanks, tabs)
   --results-only       write only the result columns
-  --on-error skip|mark|stop
-                       a refused record is left out (skip, the default), written
-                       with * in its result columns (mark), or ends the run (stop)
+  --on-error mark|skip|stop
+                       a refused record is written with * in its result columns
+                       (mark, the default), left out (skip), or ends the run
+                       (stop)
 Catalogue:
   --catalogue FILE     instead of the program's own, which is installed with the
                        default entries on first use
 Other:
-  --threads N          worker threads for large files (default: one per core)
+  --threads N          worker threads for large files (default: one per core);
+                       for several processes or machines, split the input:
+                       parallel --pipe -k -j 8 quillmar-batch geog2grid ...
   --version, --help    this program's version; this text
   --                   what follows is a FILE, even if it starts with -
 
