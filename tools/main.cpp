@@ -217,11 +217,15 @@ Options parseArgs(const QStringList& args) {
         parser.addOption(QCommandLineOption(QString::fromLatin1(name)));
     if (!parser.parse(args)) {
         const QStringList unknown = parser.unknownOptionNames();
-        if (!unknown.isEmpty())
-            throw UsageError{"unknown option " +
-                             utf8((unknown.first().size() == 1 ? QStringLiteral("-")
-                                                                : QStringLiteral("--")) +
-                                  unknown.first())};
+        if (!unknown.isEmpty()) {
+            // As typed, with its dashes.
+            QString typed = QStringLiteral("--") + unknown.first();
+            for (const QString& a : args)
+                if (a.startsWith(QLatin1Char('-')) && a.section(QLatin1Char('='), 0, 0).endsWith(
+                                                          QLatin1Char('-') + unknown.first()))
+                    typed = a.section(QLatin1Char('='), 0, 0);
+            throw UsageError{"unknown option " + utf8(typed)};
+        }
         throw UsageError{utf8(parser.errorText())};
     }
     for (const auto& [name, member] : valued) {

@@ -369,8 +369,11 @@ class Progress {
 // Reads the header (the first record that is no comment) before any record
 // is converted: its fields give the records' count and the columns --fields
 // names. False, with the message written, when a named column is missing.
-bool prepareHeader(Settings& s, std::string_view input, const std::string& source,
-                   const StreamOptions& o, StreamResult& result) {
+// `complete`: no more input will come, so a missing header is final.
+// Returns 1 when prepared, 0 when the header has not arrived yet, -1 on
+// failure.
+int prepareHeader(Settings& s, std::string_view input, bool complete, const std::string& source,
+                  const StreamOptions& o, StreamResult& result) {
     RecordScanner scanner(s.delimiter);
     std::vector<std::string_view> fields;
     std::string unquoted, error;
@@ -386,20 +389,24 @@ bool prepareHeader(Settings& s, std::string_view input, const std::string& sourc
         first = false;
         if (isComment(line))
             continue;
+        if (end == std::string_view::npos && !complete)
+            return 0; // the header line is still arriving
         if (Split_Record(line, fields, unquoted, error, s.delimiter)) {
             s.headerFields = fields.size();
             if (Resolve_Columns(s, fields, error))
-                return true;
+                return 1;
         }
         break;
     }
+    if (error.empty() && !complete)
+        return 0;
     if (s.columnNames.empty())
-        return true;
+        return 1;
     if (error.empty())
         error = "--fields: no header line";
     writeAll(o.err, std::string(kPrefix) + source + ": " + error + "\n");
     result.usage = true;
-    return false;
+    return -1;
 }
 
 } // namespace
@@ -486,8 +493,17 @@ StreamResult Run_Stream(const Settings& settings, const StreamOptions& o) {
     const bool any = nextChunk(*first);
     if (!any)
         return result;
-    if (s.header && !prepareHeader(s, first->input, source, o, result))
-        return result;
+    // The header may come after comments, and from a terminal line by line.
+    for (int ready = 0; s.header && ready == 0;) {
+        ready = prepareHeader(s, first->input, atEnd && carry.empty(), source, o, result);
+        if (ready < 0)
+            return result;
+        Chunk more;
+        if (ready == 0 && nextChunk(more))
+            first->input += more.input;
+        else if (ready == 0)
+            ready = 1;
+    }
     if (atEnd || o.lineByLine) {
         // Small input, or a pipe or terminal that waits for each line: no
         // threads, and every line written as soon as it is done.
