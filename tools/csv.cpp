@@ -164,6 +164,18 @@ size_t RecordScanner::First_End(std::string_view text) {
 }
 
 size_t RecordScanner::Last_End(std::string_view text) {
+    // Text without a quote, outside a quoted field: the last line feed ends
+    // a record, found without a step per record.
+    if (!text.empty() && (state_ == State::FieldStart || state_ == State::Plain) &&
+        !std::memchr(text.data(), '"', text.size())) {
+        const void* nl = ::memrchr(text.data(), '\n', text.size());
+        const char last = text.back();
+        const bool separator = last == delimiter_ || last == '\n' ||
+                               (delimiter_ == kBlankRuns && isBlank(last));
+        state_ = separator ? State::FieldStart : State::Plain;
+        return nl ? size_t(static_cast<const char*>(nl) - text.data()) + 1
+                  : std::string_view::npos;
+    }
     size_t last = std::string_view::npos, from = 0;
     for (;;) {
         const size_t e = First_End(text.substr(from));

@@ -41,9 +41,17 @@ struct Chunk {
 bool echoesAsRead(std::string_view line, char delimiter) {
     if (delimiter == kBlankRuns)
         return false; // runs of blanks are written back as one
-    for (char c : line)
-        if (c == '"' || c == ' ' || c == '\r')
+    // A blank needs quotes only at a field's start or end; one inside a
+    // field ("oak 0.4 m", a note column passed through) is written as read.
+    const size_t n = line.size();
+    for (size_t i = 0; i < n; ++i) {
+        const char c = line[i];
+        if (c == '"' || c == '\r')
             return false;
+        if (c == ' ' && (i == 0 || i + 1 == n || line[i - 1] == delimiter ||
+                         line[i + 1] == delimiter))
+            return false;
+    }
     return true;
 }
 
@@ -103,16 +111,19 @@ void convertChunk(const Settings& s, const std::string& name, Chunk& c) {
         }
     };
     while (!rest.empty() && !c.stopped) {
-        const size_t end = scanner.First_End(rest);
+        // Most lines hold no quote and are a record each; only a line with a
+        // quote may go on, in a quoted field, over the next line end.
+        const char* nl = static_cast<const char*>(std::memchr(rest.data(), '\n', rest.size()));
+        size_t end = nl ? size_t(nl - rest.data()) + 1 : std::string_view::npos;
+        const bool quoted = std::memchr(rest.data(), '"', nl ? end - 1 : rest.size());
+        if (quoted)
+            end = scanner.First_End(rest);
         std::string_view line = rest.substr(0, end == std::string_view::npos ? rest.size() : end - 1);
         rest = end == std::string_view::npos ? std::string_view() : rest.substr(end);
         if (end == std::string_view::npos && !line.empty() && line.back() == '\n')
             line.remove_suffix(1); // an unterminated quote ran to the end of the input
         // A quoted field may hold line ends; the next record's number counts them.
-        const uint64_t lines =
-            1 + (std::memchr(line.data(), '"', line.size())
-                     ? uint64_t(std::count(line.begin(), line.end(), '\n'))
-                     : 0);
+        const uint64_t lines = quoted ? 1 + uint64_t(std::count(line.begin(), line.end(), '\n')) : 1;
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
         if (lineNo == 1 && line.substr(0, 3) == "\xEF\xBB\xBF")
@@ -241,6 +252,8 @@ class Reader {
     explicit Reader(int fd) : fd_(fd) {}
     // Appends to `buf`; the count appended, 0 at the end, -1 on error.
     ssize_t read(std::string& buf) {
+        if (decided_ && !decoder_)
+            return readSome(fd_, buf); // the common case: no copy
         for (;;) {
             const ssize_t n = readSome(fd_, raw_);
             if (n < 0)

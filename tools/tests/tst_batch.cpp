@@ -668,7 +668,11 @@ class TestBatch : public QObject {
             "# book 7\nID,Code,Lat,Long,Note,easting,northing\nP1,TREE,52.5,1.5,\"two\r\nlines\"," + at +
             "\nP2,FENCE,52.5,x,ok,*,*\nP3,PEG,52.5,1.5,," + at + "\n",
             "quillmar-batch: @:5: field 4 (longitude): \"x\" is not a number\n");
-        row("fields by number, header names ignored case", dec + QStringList{"--fields", "lon=4,lat=3"},
+        row("fields: a note with blanks inside passes as read", dec + QStringList{"--fields", "lat=3,lon=4"},
+            "P1,oak 0.4 m,52.5,1.5\n", "P1,oak 0.4 m,52.5,1.5," + at + "\n");
+        row("fields: a blank at a field's edge is quoted", dec + QStringList{"--fields", "lat=3,lon=4"},
+            "P1, oak,52.5,1.5\n", "P1,\" oak\",52.5,1.5," + at + "\n");
+        row("fields by number", dec + QStringList{"--fields", "lon=4,lat=3"},
             "P1,TREE,52.5,1.5\n", "P1,TREE,52.5,1.5," + at + "\n");
         row("fields by header name, case ignored", dec + QStringList{"--header", "--fields", "lat=lat,lon=LONG"},
             "Lat,Long,ID\n52.5,1.5,P1\n", "Lat,Long,ID,easting,northing\n52.5,1.5,P1," + at + "\n");
