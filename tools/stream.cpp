@@ -85,6 +85,8 @@ void convertChunk(const Settings& s, const std::string& name, Chunk& c) {
     std::string_view rest(c.input);
     uint64_t lineNo = c.firstLine;
     RecordScanner scanner(d);
+    // One look over the chunk spares most chunks a look at each line.
+    const bool anyQuote = std::memchr(c.input.data(), '"', c.input.size()) != nullptr;
     auto refuse = [&](std::string_view line, std::string_view why) {
         c.errors += kPrefix;
         if (name.empty())
@@ -115,7 +117,7 @@ void convertChunk(const Settings& s, const std::string& name, Chunk& c) {
         // quote may go on, in a quoted field, over the next line end.
         const char* nl = static_cast<const char*>(std::memchr(rest.data(), '\n', rest.size()));
         size_t end = nl ? size_t(nl - rest.data()) + 1 : std::string_view::npos;
-        const bool quoted = std::memchr(rest.data(), '"', nl ? end - 1 : rest.size());
+        const bool quoted = anyQuote && std::memchr(rest.data(), '"', nl ? end - 1 : rest.size());
         if (quoted)
             end = scanner.First_End(rest);
         std::string_view line = rest.substr(0, end == std::string_view::npos ? rest.size() : end - 1);
