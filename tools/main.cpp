@@ -226,7 +226,14 @@ Options parseArgs(const QStringList& args) {
                     typed = a.section(QLatin1Char('='), 0, 0);
             throw UsageError{"unknown option " + utf8(typed)};
         }
-        throw UsageError{utf8(parser.errorText())};
+        // The parser's other complaints, in the program's own words.
+        const QString e = parser.errorText();
+        const QString name = e.section(QLatin1Char('\''), 1, 1);
+        if (e.startsWith(QLatin1String("Missing value")) && !name.isEmpty())
+            throw UsageError{utf8(name) + " needs a value"};
+        if (e.startsWith(QLatin1String("Unexpected value")) && !name.isEmpty())
+            throw UsageError{utf8(name) + " takes no value"};
+        throw UsageError{utf8(e)};
     }
     for (const auto& [name, member] : valued) {
         const QStringList values = parser.values(QString::fromLatin1(name));
