@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 PACKAGES="build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
 libgl-dev libgeographiclib-dev geographiclib-tools libproj-dev proj-data proj-bin libbenchmark-dev
 poppler-utils xvfb xauth imagemagick desktop-file-utils appstream dpkg-dev file
-fonts-dejavu-core man-db clang libclang-rt-14-dev"
+fonts-dejavu-core man-db clang libclang-rt-14-dev libsqlite3-dev"
 
 missing=""
 for p in $PACKAGES; do

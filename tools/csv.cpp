@@ -111,6 +111,93 @@ bool Needs_Quotes(std::string_view field, char delimiter) {
     return false;
 }
 
+void RecordScanner::step(std::string_view bytes) {
+    const bool runs = delimiter_ == kBlankRuns;
+    for (char c : bytes) {
+        const bool separator = c == delimiter_ || (runs && isBlank(c));
+        switch (state_) {
+        case State::FieldStart:
+            if (c == '"')
+                state_ = State::Quoted;
+            else if (!separator)
+                state_ = State::Plain;
+            break;
+        case State::Plain:
+            if (separator)
+                state_ = State::FieldStart;
+            break;
+        case State::Quoted:
+            if (c == '"')
+                state_ = State::Closed;
+            break;
+        case State::Closed:
+            if (c == '"')
+                state_ = State::Quoted; // a doubled quote
+            else
+                state_ = separator ? State::FieldStart : State::Plain; // Plain: refused later
+            break;
+        }
+    }
+}
+
+size_t RecordScanner::First_End(std::string_view text) {
+    size_t from = 0;
+    while (from < text.size()) {
+        const char* nl =
+            static_cast<const char*>(std::memchr(text.data() + from, '\n', text.size() - from));
+        if (!nl) {
+            step(text.substr(from));
+            return std::string_view::npos;
+        }
+        const size_t end = size_t(nl - text.data());
+        const std::string_view line = text.substr(from, end - from);
+        // Most lines hold no quote and end their record.
+        if (state_ != State::FieldStart || std::memchr(line.data(), '"', line.size()))
+            step(line);
+        if (state_ != State::Quoted) {
+            state_ = State::FieldStart;
+            return end + 1;
+        }
+        from = end + 1; // the line feed belongs to the quoted field
+    }
+    return std::string_view::npos;
+}
+
+size_t RecordScanner::Last_End(std::string_view text) {
+    // Text without a quote, outside a quoted field: the last line feed ends
+    // a record, found without a step per record.
+    if (!text.empty() && (state_ == State::FieldStart || state_ == State::Plain) &&
+        !std::memchr(text.data(), '"', text.size())) {
+        const void* nl = ::memrchr(text.data(), '\n', text.size());
+        const char last = text.back();
+        const bool separator = last == delimiter_ || last == '\n' ||
+                               (delimiter_ == kBlankRuns && isBlank(last));
+        state_ = separator ? State::FieldStart : State::Plain;
+        return nl ? size_t(static_cast<const char*>(nl) - text.data()) + 1
+                  : std::string_view::npos;
+    }
+    size_t last = std::string_view::npos, from = 0;
+    for (;;) {
+        const size_t e = First_End(text.substr(from));
+        if (e == std::string_view::npos)
+            return last;
+        from += e;
+        last = from;
+    }
+}
+
+std::string Cut_For_Message(std::string_view text, size_t max) {
+    size_t chars = 0, i = 0;
+    for (; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
+            if (chars == max)
+                return std::string(text.substr(0, i)) + "...";
+            ++chars;
+        }
+    }
+    return std::string(text);
+}
+
 void Append_Field(std::string& out, std::string_view field, char delimiter) {
     if (!Needs_Quotes(field, delimiter)) {
         out.append(field);

@@ -28,4 +28,29 @@ bool Needs_Quotes(std::string_view field, char delimiter = ',');
 // Appends a field, quoted when Needs_Quotes.
 void Append_Field(std::string& out, std::string_view field, char delimiter = ',');
 
+// Finds where records end: at a line feed outside quotes. A quote opens a
+// field only at the field's start, as Split_Record reads it, so a stray quote
+// inside a field does not swallow the lines after it; a quoted field may
+// hold line breaks (RFC 4180). The state carries over from one call to the
+// next, so a text may be fed in pieces.
+class RecordScanner {
+  public:
+    explicit RecordScanner(char delimiter = ',') : delimiter_(delimiter) {}
+    // Offset just past the first record end in `text`, or npos when the
+    // record goes on beyond it.
+    size_t First_End(std::string_view text);
+    // Offset just past the last record end in `text`, or npos.
+    size_t Last_End(std::string_view text);
+
+  private:
+    enum class State { FieldStart, Plain, Quoted, Closed };
+    void step(std::string_view bytes);
+    char delimiter_;
+    State state_ = State::FieldStart;
+};
+
+// The first `max` characters of a UTF-8 text, "..." added when cut; for
+// echoing a field in a message.
+std::string Cut_For_Message(std::string_view text, size_t max = 40);
+
 } // namespace batch

@@ -9,6 +9,7 @@
 #include "store.h"
 #include "stream.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -44,11 +45,13 @@ const char* const kHelp = R"(usage: quillmar-batch COMMAND [OPTIONS] [FILE]
 
 Converts files of points with the arithmetic and texts of Quillmar's windows.
 Records are read from FILE (or standard input when FILE is absent or "-"),
-one per line, fields separated by commas; a field may be quoted ("...") to
-hold a comma or blanks. Each output line is the record's fields followed by
-the results, as the window shows them. Blank lines and lines starting with #
-are copied where they stand. A refused record is reported on standard error
-as "line N: why"; the run goes on (see --on-error) and exits with 1.
+UTF-8 or UTF-16 with a byte-order mark, one per line, fields separated by
+commas; a field may be quoted ("...") to hold a comma, blanks or a line break.
+Each output line is the record's fields followed by the results, as the
+window shows them. Blank lines and lines starting with # are copied where they
+stand. A refused record is written with * in its result columns and reported
+on standard error as "quillmar-batch: FILE:N: why" ("line N" for standard
+input); the run goes on (see --on-error) and exits with 1.
 
 Commands:
   list                 the catalogue's names in stored order
@@ -57,12 +60,16 @@ Commands:
   geog2grid            lat deg,min,sec,N/S,long deg,min,sec,E/W -> easting,northing
       --minutes        "Deg, Minutes" entry: lat deg,min,N/S,long deg,min,E/W
       --decimal        signed decimal degrees: latitude,longitude (south, west negative)
+      --dms            latitude,longitude each in one field: 52°39'27.2531"N,
+                       52d39'27.2531"N, 52:39:27.2531N, 52 39 27.2531 N or
+                       -52 39 27.2531
       quillmar-batch geog2grid --spheroid "Airy 1830 / National Grid" points.csv
         52,0,0,N,1,0,0,W  ->  52,0,0,N,1,0,0,W,468643.108,234025.790
 
   grid2geog            easting,northing -> latitude,longitude
       --layout seconds|minutes   result layout (default seconds)
       --decimal        results in signed decimal degrees, 9 decimals
+      --dms            results as 52°39'27.2531"N,001°30'00.0000"W
       quillmar-batch grid2geog --params 6377563.396,0.00667054,0.9996012717,400000,-100000,"49 N","2 W" grid.csv
         468643.108,234025.790  ->  468643.108,234025.790," 51 Deg  59 Min 60.000 Sec N","001 Deg  0 Min 0.000 Sec W"
 
@@ -112,21 +119,43 @@ Quantities beside the results (empty where they cannot be computed):
       quillmar-batch geog2grid --decimal --with convergence,scale --params 6377563.396,0.00667054,0.9996012717,400000,-100000,"49 N","2 W" pts.csv
         52.5,1.5  ->  52.5,1.5,637529.697,294921.535,2.778026326,1.0002940069
 Records:
-  --as-window          read every field as the window does (the leading number,
-                       0 for text that is not one) instead of refusing a field
-                       that is not a number or its hemisphere letter
-  --header             the first line names the columns; result names are added
+  --lenient            read every field as earlier windows did (the leading
+                       number, 0 for text that is not one) instead of refusing
+                       a field that is not a number or its hemisphere letter
+                       (also --as-window, its former name)
+  --header             the first line that is not a comment names the columns;
+                       the records must have as many; result names are added
+  --fields FIELD=COLUMN,...
+                       the columns that hold the input, by number (from 1) or,
+                       with --header, by header name; every other column is
+                       passed through in its place, the results come last.
+                       FIELD: lat,lon (--decimal, --dms); lat-deg,lat-min,
+                       lat-sec,lat-letter,lon-deg,... (the DMS layouts);
+                       easting,northing; e1,n1,e2,n2 (distance --grid);
+                       lat1-deg,... (distance); e1,n1,e2,n2,a,b (angles,
+                       bearings)
+      quillmar-batch geog2grid --decimal --header --fields lat=Lat,lon=Long --spheroid "Airy 1830 / National Grid" field.csv
+        ID,Code,Lat,Long  ->  ID,Code,Lat,Long,easting,northing
+        P1,TREE,52.5,1.5  ->  P1,TREE,52.5,1.5,637529.697,294921.535
+  --lon-lat            with --decimal or --dms: longitude first, in and out
+  --decimal-comma      numbers read and results written with a decimal comma;
+                       the delimiter is then semicolon unless given
+  --precision N        decimals of metres (geog2grid) and of decimal degrees
+                       (grid2geog --decimal), 0 to 12
   --delimiter comma|tab|semicolon|space
                        field separator in and out (space: runs of blanks, tabs)
   --results-only       write only the result columns
-  --on-error skip|mark|stop
-                       a refused record is left out (skip, the default), written
-                       with * in its result columns (mark), or ends the run (stop)
+  --on-error mark|skip|stop
+                       a refused record is written with * in its result columns
+                       (mark, the default), left out (skip), or ends the run
+                       (stop)
 Catalogue:
   --catalogue FILE     instead of the program's own, which is installed with the
                        default entries on first use
 Other:
-  --threads N          worker threads for large files (default: one per core)
+  --threads N          worker threads for large files (default: one per core);
+                       for several processes or machines, split the input:
+                       parallel --pipe -k -j 8 quillmar-batch geog2grid ...
   --version, --help    this program's version; this text
   --                   what follows is a FILE, even if it starts with -
 
@@ -153,9 +182,10 @@ QString defaultCatalogue() {
 struct Options {
     std::string command;
     std::optional<std::string> spheroid, params, catalogue, layout, threads, delimiter, onError,
-        with;
-    bool minutes = false, grid = false, decimal = false, asWindow = false, header = false,
-         resultsOnly = false, replace = false, skipExisting = false, dryRun = false;
+        with, fields, precision;
+    bool minutes = false, grid = false, decimal = false, lenient = false, header = false,
+         resultsOnly = false, replace = false, skipExisting = false, dryRun = false, dms = false,
+         lonLat = false, decimalComma = false;
     std::vector<std::string> files;
     // Options given, by name, for the checks of what belongs to which command.
     std::vector<std::string> given;
@@ -164,51 +194,67 @@ struct Options {
     }
 };
 
-Options parseArgs(int argc, char** argv) {
+Options parseArgs(const QStringList& args) {
     Options o;
-    const std::map<std::string, std::optional<std::string> Options::*> valued = {
-        {"--spheroid", &Options::spheroid},   {"--params", &Options::params},
-        {"--catalogue", &Options::catalogue}, {"--layout", &Options::layout},
-        {"--threads", &Options::threads},     {"--delimiter", &Options::delimiter},
-        {"--on-error", &Options::onError},    {"--with", &Options::with}};
-    const std::map<std::string, bool Options::*> flags = {
-        {"--minutes", &Options::minutes},          {"--grid", &Options::grid},
-        {"--decimal", &Options::decimal},          {"--as-window", &Options::asWindow},
-        {"--header", &Options::header},            {"--results-only", &Options::resultsOnly},
-        {"--replace", &Options::replace},          {"--skip-existing", &Options::skipExisting},
-        {"--dry-run", &Options::dryRun}};
-    bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (!optionsEnded && arg == "--") {
-            optionsEnded = true;
-        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-' && arg != "-") {
-            std::optional<std::string> value;
-            const size_t eq = arg.find('=');
-            if (arg.compare(0, 2, "--") == 0 && eq != std::string::npos) {
-                value = arg.substr(eq + 1);
-                arg.resize(eq);
-            }
-            if (auto it = valued.find(arg); it != valued.end()) {
-                if (!value) {
-                    if (i + 1 >= argc)
-                        throw UsageError{arg + " needs a value"};
-                    value = argv[++i];
-                }
-                if (o.*(it->second))
-                    throw UsageError{arg + " given twice"};
-                o.*(it->second) = *value;
-            } else if (auto f = flags.find(arg); f != flags.end() && !value) {
-                o.*(f->second) = true;
-            } else {
-                throw UsageError{"unknown option " + std::string(argv[i])};
-            }
-            o.given.push_back(arg);
-        } else if (o.command.empty()) {
-            o.command = arg;
-        } else {
-            o.files.push_back(arg);
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const std::pair<const char*, std::optional<std::string> Options::*> valued[] = {
+        {"spheroid", &Options::spheroid},   {"params", &Options::params},
+        {"catalogue", &Options::catalogue}, {"layout", &Options::layout},
+        {"threads", &Options::threads},     {"delimiter", &Options::delimiter},
+        {"on-error", &Options::onError},    {"with", &Options::with},
+        {"fields", &Options::fields},       {"precision", &Options::precision}};
+    const std::pair<const char*, bool Options::*> flags[] = {
+        {"minutes", &Options::minutes},       {"grid", &Options::grid},
+        {"decimal", &Options::decimal},       {"lenient", &Options::lenient},
+        {"as-window", &Options::lenient},     {"header", &Options::header},
+        {"results-only", &Options::resultsOnly}, {"replace", &Options::replace},
+        {"skip-existing", &Options::skipExisting}, {"dry-run", &Options::dryRun},
+        {"dms", &Options::dms},               {"lon-lat", &Options::lonLat},
+        {"decimal-comma", &Options::decimalComma}};
+    for (const auto& [name, member] : valued)
+        parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString(),
+                                            QStringLiteral("value")));
+    for (const auto& [name, member] : flags)
+        parser.addOption(QCommandLineOption(QString::fromLatin1(name)));
+    if (!parser.parse(args)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        if (!unknown.isEmpty()) {
+            // As typed, with its dashes.
+            QString typed = QStringLiteral("--") + unknown.first();
+            for (const QString& a : args)
+                if (a.startsWith(QLatin1Char('-')) && a.section(QLatin1Char('='), 0, 0).endsWith(
+                                                          QLatin1Char('-') + unknown.first()))
+                    typed = a.section(QLatin1Char('='), 0, 0);
+            throw UsageError{"unknown option " + utf8(typed)};
         }
+        // The parser's other complaints, in the program's own words.
+        const QString e = parser.errorText();
+        const QString name = e.section(QLatin1Char('\''), 1, 1);
+        if (e.startsWith(QLatin1String("Missing value")) && !name.isEmpty())
+            throw UsageError{utf8(name) + " needs a value"};
+        if (e.startsWith(QLatin1String("Unexpected value")) && !name.isEmpty())
+            throw UsageError{utf8(name) + " takes no value"};
+        throw UsageError{utf8(e)};
+    }
+    for (const auto& [name, member] : valued) {
+        const QStringList values = parser.values(QString::fromLatin1(name));
+        if (values.size() > 1)
+            throw UsageError{std::string("--") + name + " given twice"};
+        if (!values.isEmpty())
+            o.*member = utf8(values.first());
+    }
+    for (const auto& [name, member] : flags)
+        if (parser.isSet(QString::fromLatin1(name)))
+            o.*member = true;
+    for (const QString& n : parser.optionNames())
+        o.given.push_back(n == QLatin1String("as-window") ? "--lenient" : "--" + utf8(n));
+    const QStringList positional = parser.positionalArguments();
+    for (qsizetype i = 0; i < positional.size(); ++i) {
+        if (i == 0)
+            o.command = utf8(positional[i]);
+        else
+            o.files.push_back(utf8(positional[i]));
     }
     return o;
 }
@@ -262,11 +308,27 @@ catalogue::CatalogueStore openCatalogue(const Options& o, bool readOnly) {
     }
     const QString path = defaultCatalogue();
     if (!QFileInfo::exists(path)) {
+        // Another program may install it at the same moment; either
+        // complete file will do.
         QString error;
-        if (!catalogue::CatalogueStore::InstallDefault(path, &error))
+        if (!catalogue::CatalogueStore::InstallDefault(path, &error) && !QFileInfo::exists(path))
             throw RunError{"cannot install the default catalogue: " + utf8(error)};
     }
     return catalogue::CatalogueStore(path, readOnly);
+}
+
+// Standard output, written whole; a failure (a full disk, a closed pipe)
+// fails the run.
+void writeOut(const std::string& text) {
+    std::string_view rest(text);
+    while (!rest.empty()) {
+        const ssize_t n = ::write(1, rest.data(), rest.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw RunError{std::string("cannot write standard output: ") + std::strerror(errno)};
+        rest.remove_prefix(size_t(n));
+    }
 }
 
 [[noreturn]] void storeFailed(const catalogue::CatalogueStore& c, const catalogue::StoreError& e) {
@@ -309,9 +371,14 @@ batch::Settings settingsFor(const Options& o, batch::Command command) {
     s.minutes = o.minutes;
     s.grid = o.grid;
     s.decimal = o.decimal;
-    s.strict = !o.asWindow;
+    s.dms = o.dms;
+    s.lonLat = o.lonLat;
+    s.decimalComma = o.decimalComma;
+    s.strict = !o.lenient;
     s.header = o.header;
     s.resultsOnly = o.resultsOnly;
+    if (o.decimalComma)
+        s.delimiter = ';'; // as spreadsheets that write a decimal comma separate fields
     if (o.delimiter) {
         static const std::map<std::string, char> delimiters = {
             {"comma", ','}, {"tab", '\t'}, {"semicolon", ';'}, {"space", batch::kBlankRuns}};
@@ -353,8 +420,32 @@ batch::Settings settingsFor(const Options& o, batch::Command command) {
         else if (*o.layout != "seconds")
             throw UsageError{"--layout is seconds or minutes"};
     }
+    const bool point = command == batch::Command::Geog2Grid || command == batch::Command::Grid2Geog;
+    if (o.dms) {
+        if (!point)
+            throw UsageError{"--dms belongs to geog2grid and grid2geog"};
+        if (o.decimal || o.minutes || o.layout)
+            throw UsageError{"--dms goes with neither --decimal, --minutes nor --layout"};
+    }
+    if (o.lonLat && !(point && (o.decimal || o.dms)))
+        throw UsageError{"--lon-lat belongs to geog2grid and grid2geog with --decimal or --dms"};
+    if (o.precision) {
+        if (command != batch::Command::Geog2Grid &&
+            !(command == batch::Command::Grid2Geog && o.decimal))
+            throw UsageError{"--precision belongs to geog2grid and grid2geog --decimal"};
+        char* end = nullptr;
+        const long n = std::strtol(o.precision->c_str(), &end, 10);
+        if (o.precision->empty() || *end || n < 0 || n > 12 || !std::isdigit(uint8_t((*o.precision)[0])))
+            throw UsageError{"--precision needs a whole number from 0 to 12"};
+        s.precision = int(n);
+    }
     if (o.with)
         s.with = extrasOf(*o.with, command);
+    if (o.fields) {
+        std::string error;
+        if (!batch::Parse_Fields(s, *o.fields, error))
+            throw UsageError{error};
+    }
     if (spheroidless) {
         if (o.spheroid || o.params || o.catalogue)
             throw UsageError{o.command + " uses no parameter set"};
@@ -434,10 +525,13 @@ int runRecords(const Options& o, batch::Command command) {
         so.lineByLine = true;
     }
     so.in = fd;
-    std::fflush(stdout);
+    if (fd > 0)
+        so.name = o.files[0];
     const batch::StreamResult r = batch::Run_Stream(s, so);
     if (fd > 0)
         ::close(fd);
+    if (r.usage)
+        return 2;
     return r.failed || r.ioError ? 1 : 0;
 }
 
@@ -452,8 +546,10 @@ int runList(const Options& o) {
     } catch (const catalogue::StoreError& e) {
         storeFailed(store, e);
     }
+    std::string out;
     for (const QString& n : names)
-        std::printf("%s\n", utf8(n).c_str());
+        out += utf8(n) + '\n';
+    writeOut(out);
     return 0;
 }
 
@@ -488,8 +584,8 @@ int runExport(const Options& o) {
     } catch (const catalogue::StoreError& e) {
         storeFailed(store, e);
     }
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    writeOut(out);
+    return 0;
 }
 
 // Reads an exported file; every row checked as the Spheroid tab's Save
@@ -596,12 +692,21 @@ int runImport(const Options& o) {
                        list};
     }
     if (o.dryRun) {
+        // What the import would meet: a read-only or locked file, or one
+        // that is not Quillmar's alone.
+        try {
+            catalogue::CatalogueStore(store.path(), false).CheckWritable();
+        } catch (const catalogue::StoreError& e) {
+            throw RunError{utf8(store.path()) + ": " + utf8(e.message())};
+        }
+        std::string out;
         for (const auto& t : added)
-            std::printf("add %s\n", utf8(t.name).c_str());
+            out += "add " + utf8(t.name) + '\n';
         for (const auto& e : replaced)
-            std::printf("replace %s\n", utf8(e.texts.name).c_str());
+            out += "replace " + utf8(e.texts.name) + '\n';
         for (const auto& n : skipped)
-            std::printf("skip %s\n", n.c_str());
+            out += "skip " + n + '\n';
+        writeOut(out);
         return 0;
     }
     try {
@@ -628,7 +733,7 @@ int main(int argc, char** argv) {
         }
     }
     try {
-        const Options o = parseArgs(argc, argv);
+        const Options o = parseArgs(QCoreApplication::arguments());
         static const std::map<std::string, batch::Command> records = {
             {"geog2grid", batch::Command::Geog2Grid}, {"grid2geog", batch::Command::Grid2Geog},
             {"distance", batch::Command::Distance},   {"angles", batch::Command::Angles},

@@ -3,6 +3,11 @@
 #include "csv.h"
 #include "numtext.h"
 
+#include <GeographicLib/DMS.hpp>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <exception>
 #include <initializer_list>
 #include <optional>
@@ -12,7 +17,7 @@ namespace batch {
 size_t Field_Count(const Settings& s) {
     switch (s.command) {
     case Command::Geog2Grid:
-        return s.decimal ? 2 : s.minutes ? 6 : 8;
+        return s.decimal || s.dms ? 2 : s.minutes ? 6 : 8;
     case Command::Grid2Geog:
         return 2;
     case Command::Distance:
@@ -30,18 +35,30 @@ using Kind = FieldLayout::Kind;
 using Layout = FieldLayout;
 
 // One angle's fields: degrees, minutes, seconds (unless minutes only), letter.
-void addAngle(Layout& l, const std::string& what, bool latitude, bool minutes) {
+void addAngle(Layout& l, const std::string& what, const std::string& key, bool latitude,
+              bool minutes) {
     for (std::string_view part : {"degrees", "minutes", "seconds", "letter"}) {
         if (minutes && part == "seconds")
             continue;
         l.captions.push_back(what + " " + std::string(part));
+        l.keys.push_back(key + "-" + std::string(part.substr(0, part == "letter" ? 6 : 3)));
         l.kinds.push_back(part != "letter" ? Kind::Number
                           : latitude       ? Kind::NorthSouth
                                            : Kind::EastWest);
     }
 }
 
+// Blanks around a letter are allowed, as they are around a number.
+std::string_view trimBlanks(std::string_view t) {
+    while (!t.empty() && (t.front() == ' ' || t.front() == '\t'))
+        t.remove_prefix(1);
+    while (!t.empty() && (t.back() == ' ' || t.back() == '\t'))
+        t.remove_suffix(1);
+    return t;
+}
+
 bool isLetter(std::string_view text, char upper) {
+    text = trimBlanks(text);
     return text.size() == 1 && (text[0] == upper || text[0] == upper - 'A' + 'a');
 }
 
@@ -49,40 +66,55 @@ bool isLetter(std::string_view text, char upper) {
 
 FieldLayout Layout_Of(const Settings& s) {
     Layout l;
-    auto plain = [&](std::initializer_list<const char*> names) {
-        for (const char* n : names) {
-            l.kinds.push_back(Kind::Number);
-            l.captions.emplace_back(n);
+    auto plain = [&](std::initializer_list<std::pair<const char*, const char*>> names,
+                     Kind kind = Kind::Number) {
+        for (const auto& [caption, key] : names) {
+            l.kinds.push_back(kind);
+            l.captions.emplace_back(caption);
+            l.keys.emplace_back(key);
         }
     };
     switch (s.command) {
     case Command::Geog2Grid:
-        if (s.decimal) {
-            plain({"latitude", "longitude"});
+        if (s.decimal || s.dms) {
+            const auto lat = std::pair{"latitude", "lat"}, lon = std::pair{"longitude", "lon"};
+            const Kind latKind = s.dms ? Kind::DmsLatitude : Kind::Number;
+            const Kind lonKind = s.dms ? Kind::DmsLongitude : Kind::Number;
+            if (s.lonLat) {
+                plain({lon}, lonKind);
+                plain({lat}, latKind);
+            } else {
+                plain({lat}, latKind);
+                plain({lon}, lonKind);
+            }
         } else {
-            addAngle(l, "latitude", true, s.minutes);
-            addAngle(l, "longitude", false, s.minutes);
+            addAngle(l, "latitude", "lat", true, s.minutes);
+            addAngle(l, "longitude", "lon", false, s.minutes);
         }
         break;
     case Command::Grid2Geog:
-        plain({"easting", "northing"});
+        plain({{"easting", "easting"}, {"northing", "northing"}});
         break;
     case Command::Distance:
         if (s.grid) {
-            plain({"position 1 easting", "position 1 northing", "position 2 easting",
-                   "position 2 northing"});
+            plain({{"position 1 easting", "e1"}, {"position 1 northing", "n1"},
+                   {"position 2 easting", "e2"}, {"position 2 northing", "n2"}});
         } else {
-            for (const char* pos : {"position 1", "position 2"}) {
-                addAngle(l, std::string(pos) + " latitude", true, s.minutes);
-                addAngle(l, std::string(pos) + " longitude", false, s.minutes);
+            for (const char* pos : {"1", "2"}) {
+                addAngle(l, std::string("position ") + pos + " latitude", std::string("lat") + pos,
+                         true, s.minutes);
+                addAngle(l, std::string("position ") + pos + " longitude",
+                         std::string("lon") + pos, false, s.minutes);
             }
         }
         break;
     case Command::Angles:
-        plain({"E1", "N1", "E2", "N2", "angle a", "angle b"});
+        plain({{"E1", "e1"}, {"N1", "n1"}, {"E2", "e2"}, {"N2", "n2"}, {"angle a", "a"},
+               {"angle b", "b"}});
         break;
     case Command::Bearings:
-        plain({"E1", "N1", "E2", "N2", "bearing a", "bearing b"});
+        plain({{"E1", "e1"}, {"N1", "n1"}, {"E2", "e2"}, {"N2", "n2"}, {"bearing a", "a"},
+               {"bearing b", "b"}});
         break;
     }
     return l;
@@ -95,7 +127,10 @@ std::vector<std::string> Result_Names(const Settings& s) {
         names = {"easting", "northing"};
         break;
     case Command::Grid2Geog:
-        names = {"latitude", "longitude"};
+        if (s.lonLat)
+            names = {"longitude", "latitude"};
+        else
+            names = {"latitude", "longitude"};
         break;
     case Command::Distance:
         names = {"kms", "n. miles"};
@@ -142,51 +177,78 @@ bool Converter::Check(const std::vector<std::string_view>& fields, std::string& 
             if (!isLetter(t, 'E') && !isLetter(t, 'W'))
                 expected = "E or W";
             break;
+        case Kind::DmsLatitude:
+            if (!Read_Dms(t, true))
+                expected = "a latitude such as 52\u00B039'27.2531\"N";
+            break;
+        case Kind::DmsLongitude:
+            if (!Read_Dms(t, false))
+                expected = "a longitude such as 1\u00B043'4.518\"E";
+            break;
         }
         if (expected) {
-            message = "field " + std::to_string(i + 1) + " (" + l.captions[i] + "): \"" +
-                      std::string(t) + "\" is not " + expected;
+            message = "field " + std::to_string((s_.columns.empty() ? i : s_.columns[i]) + 1) + " (" + l.captions[i] + "): \"" +
+                      Cut_For_Message(t) + "\" is not " + expected;
             return false;
         }
     }
     return true;
 }
 
-Converter::Converter(const Settings& s) : s_(s), layout_(Layout_Of(s)) {
-    geog_.lenient = !s.strict;
-    dist_.lenient = !s.strict;
-    for (Settings::Extra e : s.with) {
-        geog_.factors = grid_.factors = geog_.factors || e != Settings::Extra::Geodesic;
-        dist_.geodesic = dist_.geodesic || e == Settings::Extra::Geodesic;
-    }
-}
-
 namespace {
 
-void appendResult(std::string& out, std::string_view text, char delimiter) {
+void appendResult(std::string& out, std::string_view text, char delimiter,
+                  bool decimalComma = false) {
     out.push_back(delimiter == kBlankRuns ? ' ' : delimiter);
-    Append_Field(out, text, delimiter);
+    if (!decimalComma) {
+        Append_Field(out, text, delimiter);
+        return;
+    }
+    std::string comma(text);
+    std::replace(comma.begin(), comma.end(), '.', ',');
+    Append_Field(out, comma, delimiter);
+}
+
+void appendResult(std::string& out, std::string_view text, const Settings& s) {
+    appendResult(out, text, s.delimiter, s.decimalComma);
+}
+
+// "#####0" and the decimals --precision asks for.
+std::string maskWith(const char* whole, int decimals) {
+    std::string m(whole);
+    if (decimals > 0)
+        m += '.' + std::string(size_t(decimals), '0');
+    return m;
 }
 
 // Degrees, minutes, seconds and letter of one angle starting at fields[i];
 // without seconds the seconds field stays empty, as the hidden field is not
-// read. Returns the index after the angle.
+// read. Returns the index after the angle. The strict reading takes the
+// letter without the blanks around it, as it takes numbers.
 size_t takeAngle(const std::vector<std::string_view>& fields, size_t i, bool minutes,
-                 std::string& deg, std::string& min, std::string& sec, std::string& letter) {
+                 std::string& deg, std::string& min, std::string& sec, std::string& letter,
+                 bool strict) {
     deg.assign(fields[i++]);
     min.assign(fields[i++]);
     if (minutes)
         sec.clear();
     else
         sec.assign(fields[i++]);
-    letter.assign(fields[i++]);
+    letter.assign(strict ? trimBlanks(fields[i++]) : fields[i++]);
     return i;
+}
+
+// The text the window reads back to exactly `x`.
+void exactText(std::string& out, double x) {
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, x);
+    out.assign(buf, r.ptr);
 }
 
 // A quantity in decimal, empty where it could not be computed.
 void appendNumber(std::string& out, const std::optional<double>& x, const char* mask,
-                  char delimiter) {
-    appendResult(out, x ? numtext::Format_Mask(*x, mask) : std::string(), delimiter);
+                  const Settings& s) {
+    appendResult(out, x ? numtext::Format_Mask(*x, mask) : std::string(), s);
 }
 
 constexpr const char* kDegrees = "0.000000000";
@@ -196,52 +258,94 @@ constexpr const char* kMetres = "0.0000";
 void appendPoint(std::string& out, const Settings& s, const convert::PointFactors& f) {
     for (Settings::Extra e : s.with) {
         if (e == Settings::Extra::Convergence)
-            appendNumber(out, f.convergence, kDegrees, s.delimiter);
+            appendNumber(out, f.convergence, kDegrees, s);
         else if (e == Settings::Extra::Scale)
-            appendNumber(out, f.scale, kFactor, s.delimiter);
+            appendNumber(out, f.scale, kFactor, s);
     }
 }
 
 void appendLine(std::string& out, const Settings& s, const convert::LineFactors& l) {
     if (s.with.empty())
         return;
-    appendNumber(out, l.geodesic, kMetres, s.delimiter);
-    appendNumber(out, l.azimuth12, kDegrees, s.delimiter);
-    appendNumber(out, l.azimuth2, kDegrees, s.delimiter);
-    appendNumber(out, l.bearing12, kDegrees, s.delimiter);
-    appendNumber(out, l.grid_distance, kMetres, s.delimiter);
-    appendNumber(out, l.line_scale, kFactor, s.delimiter);
+    appendNumber(out, l.geodesic, kMetres, s);
+    appendNumber(out, l.azimuth12, kDegrees, s);
+    appendNumber(out, l.azimuth2, kDegrees, s);
+    appendNumber(out, l.bearing12, kDegrees, s);
+    appendNumber(out, l.grid_distance, kMetres, s);
+    appendNumber(out, l.line_scale, kFactor, s);
 }
 
 } // namespace
+
+Converter::Converter(const Settings& s) : s_(s), layout_(Layout_Of(s)) {
+    geog_.lenient = !s.strict;
+    dist_.lenient = !s.strict;
+    for (Settings::Extra e : s.with) {
+        geog_.factors = grid_.factors = geog_.factors || e != Settings::Extra::Geodesic;
+        dist_.geodesic = dist_.geodesic || e == Settings::Extra::Geodesic;
+    }
+    eastingMask_ = maskWith("#####0", s.precision);
+    degreesMask_ = s.precision >= 0 ? maskWith("0", s.precision) : std::string(kDegrees);
+}
+
 
 bool Converter::Convert(const std::vector<std::string_view>& f, std::string& out,
                         std::string& message) {
     try {
         switch (s_.command) {
         case Command::Geog2Grid: {
-            if (s_.decimal) {
+            if (s_.decimal || s_.dms) {
                 // The window with the numbers in its degree fields and no letters.
+                const std::string_view lat = f[s_.lonLat ? 1 : 0], lon = f[s_.lonLat ? 0 : 1];
                 geog_.withSeconds = true;
-                geog_.lat_deg.assign(f[0]);
-                geog_.long_deg.assign(f[1]);
+                if (s_.dms) {
+                    // Read here, strictly whatever the reading: the window
+                    // has no such field.
+                    const std::optional<double> a = lat.empty() ? 0.0 : Read_Dms(lat, true);
+                    const std::optional<double> b = lon.empty() ? 0.0 : Read_Dms(lon, false);
+                    if (!a || !b) {
+                        const size_t bad = (!a) == !s_.lonLat ? 0 : 1;
+                        message = "field " +
+                                  std::to_string((s_.columns.empty() ? bad : s_.columns[bad]) + 1) +
+                                  " (" +
+                                  layout_.captions[bad] + "): \"" + Cut_For_Message(f[bad]) +
+                                  "\" is not an angle";
+                        return false;
+                    }
+                    if (lat.empty())
+                        geog_.lat_deg.clear();
+                    else
+                        exactText(geog_.lat_deg, *a);
+                    if (lon.empty())
+                        geog_.long_deg.clear();
+                    else
+                        exactText(geog_.long_deg, *b);
+                } else {
+                    geog_.lat_deg.assign(lat);
+                    geog_.long_deg.assign(lon);
+                }
                 for (std::string* t : {&geog_.lat_min, &geog_.lat_sec, &geog_.ns, &geog_.long_min,
                                        &geog_.long_sec, &geog_.ew})
                     t->clear();
             } else {
                 geog_.withSeconds = !s_.minutes;
                 size_t i = takeAngle(f, 0, s_.minutes, geog_.lat_deg, geog_.lat_min,
-                                     geog_.lat_sec, geog_.ns);
+                                     geog_.lat_sec, geog_.ns, s_.strict);
                 takeAngle(f, i, s_.minutes, geog_.long_deg, geog_.long_min, geog_.long_sec,
-                          geog_.ew);
+                          geog_.ew, s_.strict);
             }
             const convert::GridTexts r = convert::Geog_To_Grid(s_.inForce, geog_);
             if (!r.message.empty()) {
                 message = r.message;
                 return false;
             }
-            appendResult(out, r.easting, s_.delimiter);
-            appendResult(out, r.northing, s_.delimiter);
+            if (s_.precision >= 0) {
+                appendResult(out, numtext::Format_Mask(r.easting_value, eastingMask_), s_);
+                appendResult(out, numtext::Format_Mask(r.northing_value, eastingMask_), s_);
+            } else {
+                appendResult(out, r.easting, s_);
+                appendResult(out, r.northing, s_);
+            }
             appendPoint(out, s_, r.factors);
             return true;
         }
@@ -253,15 +357,25 @@ bool Converter::Convert(const std::vector<std::string_view>& f, std::string& out
                 message = r.message;
                 return false;
             }
-            if (s_.decimal) {
-                appendResult(out, numtext::Format_Mask(r.latitude, kDegrees), s_.delimiter);
-                appendResult(out, numtext::Format_Mask(r.longitude, kDegrees), s_.delimiter);
+            if (s_.decimal || s_.dms) {
+                std::string lat, lon;
+                if (s_.dms) {
+                    lat = Dms_Text(r.latitude, true);
+                    lon = Dms_Text(r.longitude, false);
+                } else {
+                    lat = numtext::Format_Mask(r.latitude, degreesMask_);
+                    lon = numtext::Format_Mask(r.longitude, degreesMask_);
+                }
+                if (s_.lonLat)
+                    std::swap(lat, lon);
+                appendResult(out, lat, s_);
+                appendResult(out, lon, s_);
             } else {
                 const numtext::LayoutTexts t = s_.layoutMinutes
                                                    ? numtext::Layout_Minutes(r.result)
                                                    : numtext::Layout_Seconds(r.result);
-                appendResult(out, t.lat, s_.delimiter);
-                appendResult(out, t.lon, s_.delimiter);
+                appendResult(out, t.lat, s_);
+                appendResult(out, t.lon, s_);
             }
             appendPoint(out, s_, r.factors);
             return true;
@@ -279,15 +393,15 @@ bool Converter::Convert(const std::vector<std::string_view>& f, std::string& out
                 size_t i = 0;
                 for (size_t k = 0; k < 16; k += 4)
                     i = takeAngle(f, i, s_.minutes, dist_.geog[k], dist_.geog[k + 1],
-                                  dist_.geog[k + 2], dist_.geog[k + 3]);
+                                  dist_.geog[k + 2], dist_.geog[k + 3], s_.strict);
             }
             const convert::DistanceTexts r = convert::Point_Distance(s_.inForce, dist_);
             if (!r.message.empty()) {
                 message = r.message;
                 return false;
             }
-            appendResult(out, r.kms, s_.delimiter);
-            appendResult(out, r.miles, s_.delimiter);
+            appendResult(out, r.kms, s_);
+            appendResult(out, r.miles, s_);
             appendLine(out, s_, r.line);
             return true;
         }
@@ -299,6 +413,13 @@ bool Converter::Convert(const std::vector<std::string_view>& f, std::string& out
             plane_.N2.assign(f[3]);
             plane_.a.assign(f[4]);
             plane_.b.assign(f[5]);
+            // Two points in one place make no triangle; the formulas would
+            // give that place back as the third point.
+            if (numtext::Read_Number(f[0]) == numtext::Read_Number(f[2]) &&
+                numtext::Read_Number(f[1]) == numtext::Read_Number(f[3])) {
+                message = intersect::kDataDoesNotCompute;
+                return false;
+            }
             const intersect::IntersectionResult r = s_.command == Command::Angles
                                                         ? intersect::Solve_From_Angles(plane_)
                                                         : intersect::Solve_From_Bearings(plane_);
@@ -306,8 +427,8 @@ bool Converter::Convert(const std::vector<std::string_view>& f, std::string& out
                 message = r.message;
                 return false;
             }
-            appendResult(out, r.E3, s_.delimiter);
-            appendResult(out, r.N3, s_.delimiter);
+            appendResult(out, r.E3, s_);
+            appendResult(out, r.N3, s_);
             return true;
         }
         }
@@ -317,6 +438,159 @@ bool Converter::Convert(const std::vector<std::string_view>& f, std::string& out
         return false;
     }
     return false;
+}
+
+} // namespace batch
+
+namespace batch {
+
+namespace {
+
+bool parseColumn(const std::string& text, size_t& out) {
+    if (text.empty() || text.size() > 6 ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return false;
+    out = std::stoul(text);
+    return out >= 1;
+}
+
+} // namespace
+
+bool Parse_Fields(Settings& s, const std::string& spec, std::string& error) {
+    const FieldLayout l = Layout_Of(s);
+    s.columns.assign(l.keys.size(), size_t(-1));
+    s.columnNames.clear();
+    std::vector<bool> named(l.keys.size(), false);
+    std::vector<std::string_view> parts;
+    std::string unquoted;
+    if (!Split_Record(spec, parts, unquoted, error)) {
+        error = "--fields: " + error;
+        return false;
+    }
+    for (std::string_view part : parts) {
+        const size_t eq = part.find('=');
+        const std::string key(part.substr(0, eq));
+        const auto it = std::find(l.keys.begin(), l.keys.end(), key);
+        if (eq == std::string_view::npos || it == l.keys.end()) {
+            std::string keys;
+            for (const std::string& k : l.keys)
+                keys += (keys.empty() ? "" : ",") + k;
+            error = "--fields: \"" + Cut_For_Message(part) + "\" is not FIELD=COLUMN with FIELD one of " + keys;
+            return false;
+        }
+        const size_t i = size_t(it - l.keys.begin());
+        if (named[i]) {
+            error = "--fields names " + key + " twice";
+            return false;
+        }
+        named[i] = true;
+        const std::string column(part.substr(eq + 1));
+        size_t number = 0;
+        if (parseColumn(column, number)) {
+            s.columns[i] = number - 1;
+        } else if (!s.header) {
+            error = "--fields: " + key + "=" + Cut_For_Message(column) +
+                    ": a column is a number from 1, or a header name with --header";
+            return false;
+        } else if (column.empty()) {
+            error = "--fields: " + key + " has no column";
+            return false;
+        } else {
+            s.columnNames.emplace_back(i, column);
+        }
+    }
+    for (size_t i = 0; i < named.size(); ++i)
+        if (!named[i]) {
+            error = "--fields does not name " + l.keys[i];
+            return false;
+        }
+    return true;
+}
+
+bool Resolve_Columns(Settings& s, const std::vector<std::string_view>& header,
+                     std::string& error) {
+    auto lower = [](std::string_view t) {
+        std::string l(t);
+        for (char& c : l)
+            if (c >= 'A' && c <= 'Z')
+                c = char(c - 'A' + 'a');
+        return l;
+    };
+    for (const auto& [field, name] : s.columnNames) {
+        const auto it = std::find_if(header.begin(), header.end(), [&](std::string_view h) {
+            return lower(trimBlanks(h)) == lower(name);
+        });
+        if (it == header.end()) {
+            error = "--fields: the header has no column named \"" + Cut_For_Message(name) + "\"";
+            return false;
+        }
+        s.columns[field] = size_t(it - header.begin());
+    }
+    s.columnNames.clear();
+    for (size_t i = 0; i < s.columns.size(); ++i)
+        for (size_t j = 0; j < i; ++j)
+            if (s.columns[i] == s.columns[j]) {
+                error = "--fields names column " + std::to_string(s.columns[i] + 1) + " twice";
+                return false;
+            }
+    return true;
+}
+
+std::optional<double> Read_Dms(std::string_view text, bool latitude) {
+    text = trimBlanks(text);
+    if (text.empty())
+        return std::nullopt;
+    // Blanks between the numbers become the reader's ":" ("52 39 27.2 N"
+    // is 52:39:27.2N); next to a symbol or a letter they are dropped.
+    std::string t;
+    t.reserve(text.size());
+    bool sign = false, letter = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == ' ' || c == '\t') {
+            const char before = t.empty() ? ' ' : t.back();
+            size_t j = i;
+            while (j < text.size() && (text[j] == ' ' || text[j] == '\t'))
+                ++j;
+            const char after = text[j];
+            auto numeric = [](char x) { return (x >= '0' && x <= '9') || x == '.'; };
+            if (numeric(before) && numeric(after))
+                t += ':';
+            i = j - 1;
+            continue;
+        }
+        if (c == '+' || c == '-')
+            sign = true;
+        const char u = char(c & ~0x20);
+        if (u == 'N' || u == 'S' || u == 'E' || u == 'W')
+            letter = true;
+        t += c;
+    }
+    if (sign && letter)
+        return std::nullopt;
+    try {
+        GeographicLib::DMS::flag ind = GeographicLib::DMS::NONE;
+        const double v = GeographicLib::DMS::Decode(t, ind);
+        if (ind == GeographicLib::DMS::AZIMUTH ||
+            (ind == GeographicLib::DMS::LATITUDE && !latitude) ||
+            (ind == GeographicLib::DMS::LONGITUDE && latitude))
+            return std::nullopt;
+        if (!std::isfinite(v) || std::fabs(v) > (latitude ? 90 : 180))
+            return std::nullopt;
+        return v;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+std::string Dms_Text(double degrees, bool latitude) {
+    std::string t = GeographicLib::DMS::Encode(
+        degrees, GeographicLib::DMS::SECOND, 4,
+        latitude ? GeographicLib::DMS::LATITUDE : GeographicLib::DMS::LONGITUDE, 0);
+    const size_t d = t.find('d');
+    if (d != std::string::npos)
+        t.replace(d, 1, "\u00B0");
+    return t;
 }
 
 } // namespace batch

@@ -6,8 +6,10 @@
 #include "geodesy.h"
 #include "intersection.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace batch {
@@ -22,16 +24,31 @@ struct Settings {
     bool layoutMinutes = false; // grid2geog: "Deg, Minutes" result layout
     bool grid = false;          // distance: the four grid fields
     bool decimal = false;       // geog2grid: signed decimal degrees in; grid2geog: out
+    // geog2grid: latitude and longitude each in one field, degrees, minutes
+    // and seconds as surveyors write them; grid2geog: results so written.
+    bool dms = false;
+    bool lonLat = false;       // --decimal and --dms: longitude first, in and out
+    bool decimalComma = false; // numbers read and results written with ","
+    int precision = -1;        // decimals of metres and decimal degrees; -1: the window's
     // Every number field empty or a number, every letter field empty or one
     // of its letters; otherwise a window's lenient reading of every field.
     bool strict = true;
     char delimiter = ',';     // or '\t', ';', or ' ' for runs of blanks
     bool header = false;      // the first line names the columns
     bool resultsOnly = false; // only the result columns are written
-    enum class OnError { Skip, Mark, Stop } onError = OnError::Skip;
+    // Mark keeps output lines level with input lines, as cs2cs does.
+    enum class OnError { Skip, Mark, Stop } onError = OnError::Mark;
     // Quantities appended after the results, in this order (--with).
     enum class Extra { Convergence, Scale, Geodesic };
     std::vector<Extra> with;
+    // --fields: where each layout field stands in the record (0-based), in
+    // layout order; empty: the record is the layout's fields alone. The
+    // other columns pass through.
+    std::vector<size_t> columns;
+    // The columns named by header name, resolved against the header line
+    // (Resolve_Columns): layout field index and name.
+    std::vector<std::pair<size_t, std::string>> columnNames;
+    size_t headerFields = 0; // fields of the header line, once read
 };
 
 // How many fields a record of this command holds.
@@ -42,11 +59,29 @@ std::vector<std::string> Result_Names(const Settings& s);
 
 // Kinds and captions of a record's fields, in order.
 struct FieldLayout {
-    enum class Kind { Number, NorthSouth, EastWest };
+    enum class Kind { Number, NorthSouth, EastWest, DmsLatitude, DmsLongitude };
     std::vector<Kind> kinds;
     std::vector<std::string> captions;
+    std::vector<std::string> keys; // the names --fields gives them
 };
 FieldLayout Layout_Of(const Settings& s);
+
+// Reads "--fields key=COLUMN,..." into s.columns (numbers, from 1) and
+// s.columnNames (header names, with --header). Every layout field must be
+// named once. False with `error` set otherwise.
+bool Parse_Fields(Settings& s, const std::string& spec, std::string& error);
+// Resolves s.columnNames against the header's fields (case ignored).
+bool Resolve_Columns(Settings& s, const std::vector<std::string_view>& header,
+                     std::string& error);
+
+// An angle in one field as GeographicLib's DMS reader takes it
+// (52°39'27.2531"N, 52d39'27.2531"N, 52:39:27.2531N), also with blanks
+// between the parts (52 39 27.2531 N, -52 39 27.2531). Strict: minutes and
+// seconds below 60, within 90 (latitude) or 180 degrees, the hemisphere
+// letter of the coordinate, never with a sign. nullopt when not.
+std::optional<double> Read_Dms(std::string_view text, bool latitude);
+// 52°39'27.2531"N, 001°30'00.0000"W.
+std::string Dms_Text(double degrees, bool latitude);
 
 // Converts records one after another; keeps its input structures between
 // records so a long run does not allocate per record. One per thread.
@@ -70,6 +105,7 @@ class Converter {
     convert::GridInput grid_;
     convert::DistanceInput dist_;
     intersect::IntersectionInput plane_;
+    std::string eastingMask_, degreesMask_; // --precision, or the window's
 };
 
 } // namespace batch

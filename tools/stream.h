@@ -18,15 +18,20 @@ struct StreamOptions {
     // Convert and write each line as soon as it is read (a pipe or a
     // terminal); otherwise large chunks on a pool of threads.
     bool lineByLine = false;
+    // The file's name as given, for the messages ("points.csv:12: ...");
+    // empty for standard input ("line 12: ...").
+    std::string name;
 };
 
 struct StreamResult {
     uint64_t records = 0; // converted
     uint64_t failed = 0;  // refused
     bool ioError = false; // reading or writing failed; message already on `err`
+    bool usage = false;   // --fields names a column the header lacks; message on `err`
 };
 
-// Reads records from o.in until its end and writes each converted record,
+// Reads records from o.in until its end (UTF-8, or UTF-16 with a byte-order
+// mark, written out as UTF-8) and writes each converted record,
 // in input order, to o.out. Large inputs are cut into chunks of whole lines
 // converted on a pool of threads; small ones are converted on the caller's.
 StreamResult Run_Stream(const Settings& s, const StreamOptions& o);

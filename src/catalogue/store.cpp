@@ -9,20 +9,45 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
 #include <QVariant>
 
+#include <sqlite3.h>
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <array>
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <limits>
 
 namespace catalogue {
 
 namespace {
 
+// How long a reader or writer waits for another program's lock.
+constexpr int kBusyMs = 5000;
+
+bool isBusy(const QSqlError& err) {
+    bool ok = false;
+    const int code = err.nativeErrorCode().toInt(&ok);
+    return ok && ((code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED);
+}
+
 [[noreturn]] void fail(const QString& what, const QSqlError& err) {
+    if (isBusy(err))
+        throw StoreError(StoreError::Kind::Failed,
+                         QStringLiteral("The catalogue could not be %1: another program kept it "
+                                        "locked for %2 seconds. It was left as it was.")
+                             .arg(what)
+                             .arg(kBusyMs / 1000));
     QString detail = err.driverText();
     if (!err.databaseText().isEmpty())
         detail += QStringLiteral(": ") + err.databaseText();
@@ -35,7 +60,11 @@ namespace {
 // unless commit() was reached.
 class Session {
   public:
-    Session(const QString& path, bool readOnly) {
+    // A writing session takes the write lock at once: a deferred one that
+    // reads first cannot wait for another writer (the engine refuses at once
+    // rather than risk a deadlock), so simultaneous imports failed.
+    enum class Mode { Read, Write };
+    Session(const QString& path, bool readOnly, Mode mode = Mode::Read) {
         if (!common::FileExists(path))
             throw StoreError(StoreError::Kind::Missing, QStringLiteral("Can't find database."));
         open(path, readOnly);
@@ -49,7 +78,23 @@ class Session {
             close();
             open(path, true);
         }
-        if (!db_.transaction()) {
+        if (mode == Mode::Write && !readOnly) {
+            if (sqlite3_db_readonly(handle_, "main") == 1) {
+                close();
+                refuse(QStringLiteral("the file is read-only"));
+            }
+            QSqlQuery begin(db_);
+            if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+                QSqlError e = begin.lastError();
+                close();
+                fail(QStringLiteral("written"), e);
+            }
+            const QString foreign = foreignObjects();
+            if (!foreign.isEmpty()) {
+                close();
+                refuse(QStringLiteral("not a Quillmar catalogue: it holds ") + foreign);
+            }
+        } else if (!db_.transaction()) {
             QSqlError e = db_.lastError();
             close();
             fail(QStringLiteral("opened"), e);
@@ -78,13 +123,58 @@ class Session {
             fail(what, q.lastError());
         return false;
     }
+    // Through a statement of its own: the driver's commit drops the engine's
+    // error code, which tells a lock held too long from other failures.
     void commit() {
-        if (!db_.commit())
-            fail(QStringLiteral("written"), db_.lastError());
+        QSqlQuery q(db_);
+        if (!q.exec(QStringLiteral("COMMIT")))
+            fail(QStringLiteral("written"), q.lastError());
         committed_ = true;
     }
 
   private:
+    [[noreturn]] static void refuse(const QString& why) {
+        throw StoreError(StoreError::Kind::Failed,
+                         QStringLiteral("The catalogue could not be written (%1). It was left as "
+                                        "it was.")
+                             .arg(why));
+    }
+    // What the schema holds beyond the table and its index, as "trigger
+    // wipe, view v"; empty for a file of Quillmar's own.
+    QString foreignObjects() {
+        QSqlQuery q(db_);
+        q.setForwardOnly(true);
+        if (!q.exec(QStringLiteral(
+                "SELECT type, name FROM sqlite_master WHERE NOT ((type = 'table' AND "
+                "lower(name) = 'spheroid') OR (type = 'index' AND lower(name) = 'ref')) "
+                "ORDER BY rowid")))
+            fail(QStringLiteral("read"), q.lastError());
+        QStringList found;
+        while (next(q, QStringLiteral("read")))
+            found << q.value(0).toString() + QLatin1Char(' ') + q.value(1).toString();
+        return found.join(QStringLiteral(", "));
+    }
+    // A file from elsewhere may bring triggers and views that would run
+    // their own statements inside ours; none of them is ever run.
+    bool harden() {
+        const QVariant v = db_.driver()->handle();
+        if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
+            return false;
+        handle_ = *static_cast<sqlite3* const*>(v.constData());
+        if (!handle_)
+            return false;
+        for (const int option : {SQLITE_DBCONFIG_ENABLE_TRIGGER, SQLITE_DBCONFIG_ENABLE_VIEW,
+                                 SQLITE_DBCONFIG_TRUSTED_SCHEMA}) {
+            int now = 1;
+            if (sqlite3_db_config(handle_, option, 0, &now) != SQLITE_OK || now != 0)
+                return false;
+        }
+        int defensive = 0;
+        return sqlite3_db_config(handle_, SQLITE_DBCONFIG_DEFENSIVE, 1, &defensive) ==
+                   SQLITE_OK &&
+               defensive == 1;
+    }
+
     static inline const QString kHotJournal = QStringLiteral("776"); // SQLITE_READONLY_ROLLBACK
 
     void open(const QString& path, bool readOnly) {
@@ -96,12 +186,18 @@ class Session {
         // one that vanished after the existence test.
         db_.setDatabaseName(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) +
                             (readOnly ? QStringLiteral("?mode=ro") : QStringLiteral("?mode=rw")));
-        db_.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=2000") +
+        db_.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyMs) +
                               (readOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
         if (!db_.open()) {
             QSqlError e = db_.lastError();
             close();
             fail(QStringLiteral("opened"), e);
+        }
+        if (!harden()) {
+            close();
+            fail(QStringLiteral("opened"),
+                 QSqlError(QStringLiteral("its triggers and views could not be switched off"),
+                           QString(), QSqlError::ConnectionError));
         }
     }
     // The engine's code for a first read outside any transaction; empty
@@ -123,9 +219,11 @@ class Session {
         db_ = QSqlDatabase();
         QSqlDatabase::removeDatabase(name_);
         name_.clear();
+        handle_ = nullptr;
     }
     QString name_;
     QSqlDatabase db_;
+    sqlite3* handle_ = nullptr;
     bool committed_ = false;
 };
 
@@ -250,6 +348,23 @@ const char* const kSchema[] = {
     "CREATE INDEX REF ON Spheroid (ref)",
 };
 
+// Puts the finished file `temp` under the name `path` unless something is
+// there already; never replaces, never shows a half-written file. A hard
+// link does it where the file system has them, a rename that refuses to
+// replace elsewhere. False with errno set (EEXIST: another is in place).
+bool placeNoReplace(const QByteArray& temp, const QByteArray& path) {
+    if (::link(temp.constData(), path.constData()) == 0)
+        return true;
+    if (errno == EEXIST)
+        return false;
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(AT_FDCWD, temp.constData(), AT_FDCWD, path.constData(), RENAME_NOREPLACE) ==
+        0)
+        return true;
+#endif
+    return false;
+}
+
 bool createFile(const QString& path, const std::vector<EntryTexts>& entries, QString* error) {
     auto setError = [&](const QString& e) {
         if (error)
@@ -261,13 +376,20 @@ bool createFile(const QString& path, const std::vector<EntryTexts>& entries, QSt
     const QFileInfo info(path);
     if (!QDir().mkpath(info.absolutePath()))
         return setError(QStringLiteral("cannot create the folder %1").arg(info.absolutePath()));
-    // Built beside the target and renamed into place, so a half-written
-    // catalogue is never found under the real name.
-    const QString temp = path + QStringLiteral(".new");
-    QFile::remove(temp);
+    // Built aside under a name of its own, in the same folder so it can be
+    // linked into place: any number of programs may install at once, and
+    // the first finished file wins.
+    QByteArray pattern = QFile::encodeName(path) + ".new-XXXXXX";
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0)
+        return setError(QStringLiteral("cannot create a file in %1: %2")
+                            .arg(info.absolutePath(), QString::fromLocal8Bit(std::strerror(errno))));
+    ::close(fd);
+    const QString temp = QFile::decodeName(pattern);
     QString failure;
     {
-        const QString conn = QStringLiteral("quillmar-install");
+        static QAtomicInt counter;
+        const QString conn = QStringLiteral("quillmar-install-%1").arg(counter.fetchAndAddRelaxed(1));
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), conn);
             db.setDatabaseName(temp);
@@ -302,13 +424,13 @@ bool createFile(const QString& path, const std::vector<EntryTexts>& entries, QSt
         }
         QSqlDatabase::removeDatabase(conn);
     }
-    if (failure.isEmpty() && !QFile::rename(temp, path))
-        failure = QStringLiteral("cannot move the new catalogue into place");
-    if (!failure.isEmpty()) {
-        QFile::remove(temp);
-        return setError(failure);
-    }
-    return true;
+    if (failure.isEmpty() && !placeNoReplace(pattern, QFile::encodeName(path)))
+        failure = errno == EEXIST
+                      ? QStringLiteral("%1 already exists").arg(path)
+                      : QStringLiteral("cannot move the new catalogue into place: %1")
+                            .arg(QString::fromLocal8Bit(std::strerror(errno)));
+    ::unlink(pattern.constData());
+    return failure.isEmpty() || setError(failure);
 }
 
 } // namespace
@@ -384,7 +506,7 @@ qint64 CatalogueStore::NextKey() const {
 }
 
 qint64 CatalogueStore::SaveEntry(qint64 key, const EntryTexts& texts) {
-    Session s(path_, readOnly_);
+    Session s(path_, readOnly_, Session::Mode::Write);
     refuseBadNumbers(texts);
     refuseNameTaken(s, texts.name, std::nullopt, kRead);
     if (refTaken(s, key))
@@ -424,7 +546,7 @@ void updateRow(Session& s, qint64 key, const EntryTexts& texts) {
 } // namespace
 
 void CatalogueStore::UpdateEntry(qint64 key, const EntryTexts& texts) {
-    Session s(path_, readOnly_);
+    Session s(path_, readOnly_, Session::Mode::Write);
     refuseBadNumbers(texts);
     refuseNameTaken(s, texts.name, key, kWritten);
     updateRow(s, key, texts);
@@ -433,7 +555,7 @@ void CatalogueStore::UpdateEntry(qint64 key, const EntryTexts& texts) {
 
 void CatalogueStore::ImportEntries(const std::vector<EntryTexts>& added,
                                    const std::vector<Entry>& replaced) {
-    Session s(path_, readOnly_);
+    Session s(path_, readOnly_, Session::Mode::Write);
     for (const auto& e : added)
         refuseBadNumbers(e);
     for (const auto& e : replaced)
@@ -443,6 +565,10 @@ void CatalogueStore::ImportEntries(const std::vector<EntryTexts>& added,
     for (const auto& e : added)
         insertRow(s, nextKeyIn(s), e);
     s.commit();
+}
+
+void CatalogueStore::CheckWritable() const {
+    Session s(path_, readOnly_, Session::Mode::Write);
 }
 
 std::vector<Entry> CatalogueStore::ListEntries() const {
@@ -467,7 +593,7 @@ std::vector<Entry> CatalogueStore::ListEntries() const {
 }
 
 void CatalogueStore::DeleteEntry(qint64 key) {
-    Session s(path_, readOnly_);
+    Session s(path_, readOnly_, Session::Mode::Write);
     QSqlQuery q = s.query(QStringLiteral("DELETE FROM Spheroid WHERE rowid = (SELECT rowid FROM "
                                          "Spheroid WHERE ref = :key ORDER BY rowid LIMIT 1)"),
                           kWritten);

@@ -4,6 +4,11 @@
 // file, works inside one transaction and closes it again, so another program
 // may change the file between two clicks. A failure rolls the transaction
 // back and leaves the file as it was.
+//
+// A catalogue may come from another machine: no trigger or view it holds is
+// ever run, and a file whose schema holds anything but the Spheroid table
+// and its index is read but never written ("not a Quillmar catalogue: it
+// holds trigger wipe").
 #pragma once
 
 #include <QString>
@@ -77,14 +82,21 @@ class CatalogueStore {
     void ImportEntries(const std::vector<EntryTexts>& added, const std::vector<Entry>& replaced);
     // Every row in stored order, with its key.
     std::vector<Entry> ListEntries() const;
+    // Throws the StoreError a write would meet now (read-only file, locked
+    // past the busy timeout, a schema that is not Quillmar's alone); writes
+    // nothing.
+    void CheckWritable() const;
 
     // Empty when the entry can be written: its texts read by
     // numtext::Read_Parameters (a name, physical ranges; the meridian may be
     // empty). Otherwise a message naming the first field that does not.
     static QString CheckEntry(const EntryTexts& texts);
 
-    // Creates the catalogue with the default entries. Never replaces an
-    // existing file. False (with a reason) when it cannot be created.
+    // Creates the catalogue with the default entries, built aside and put
+    // in place whole. Never replaces an existing file, also when several
+    // programs install at once: all but one get false with "... already
+    // exists" and find the winner's complete file. False (with a reason)
+    // when it cannot be created.
     static bool InstallDefault(const QString& path, QString* error = nullptr);
     // Creates an empty catalogue (the table and its index only).
     static bool CreateEmpty(const QString& path, QString* error = nullptr);

@@ -374,6 +374,8 @@ GridTexts Geog_To_Grid(const InForce& pf, const GeogInput& in) {
         Inexact(out, pf.checker->Check_Forward(at.lat, at.lon, g->easting, g->northing),
                 in.refuseInexact, at.lat, at.lon))
         return out;
+    out.easting_value = g->easting;
+    out.northing_value = g->northing;
     out.easting = numtext::Format_Mask(g->easting, kEastingMask);
     out.northing = numtext::Format_Mask(g->northing, kNorthingMask);
     if (in.factors || height) {

@@ -83,6 +83,7 @@ struct PointFactors {
 struct GridTexts : Outcome {
     std::string easting; // "#####0.000"
     std::string northing; // "######0.000"
+    double easting_value = 0, northing_value = 0; // unrounded, on success
     PointFactors factors; // when asked for, at the typed position
     std::string gridref;  // when asked for and the set names a grid
     // Set when the series are more than 1 mm from the exact projection here.

@@ -128,7 +128,7 @@ bool Shell::Start() {
     const QString path = state_.InstallFolder + QLatin1Char('/') + catalogue::kFileName;
     if (common::FileExists(path)) {
         state_.DatabasePath = path;
-    } else if (!catalogue::CatalogueStore::InstallDefault(path)) {
+    } else if (!catalogue::CatalogueStore::InstallDefault(path) && !common::FileExists(path)) {
         // First run installs the shipped catalogue, as an installer would;
         // only when that is impossible does the user hear about it.
         common::Show_Message(nullptr, QStringLiteral("Can't find database (Quillmar.mdb)"));

@@ -4,10 +4,14 @@
 #include "rawcatalogue.h"
 #include "store.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <unistd.h>
+
+#include <algorithm>
+#include <thread>
 
 using catalogue::CatalogueStore;
 using catalogue::EntryTexts;
@@ -309,6 +313,12 @@ class TestStore : public QObject {
         // Regression row: in a file whose rows share a rowid (found by the
         // fuzzer) the lookup by key gave another row's texts for "A".
         QTest::newRow("rows sharing a key: FindByName") << "rows sharing a key" << int(Find);
+        // Regression rows: a file from elsewhere brought a trigger that wiped
+        // the other entries when one was saved. Nothing beyond the table and
+        // its index is ever written into.
+        for (const char* c : {"trigger wipe", "view v", "table notes", "index byname"})
+            for (int op = Save; op <= Delete; ++op)
+                QTest::addRow("holds %s: %s", c, kOps[op].first) << QString::fromLatin1(c) << op;
     }
     // A missing file is reported as such; every other failure is of kind
     // Failed. Either way the file is left as it was.
@@ -344,6 +354,15 @@ class TestStore : public QObject {
             Raw(path).run("DELETE FROM Spheroid");
         } else if (condition == "damaged row") {
             QVERIFY(damageLastRow(path));
+        } else if (condition == "trigger wipe") {
+            Raw(path).run("CREATE TRIGGER wipe AFTER INSERT ON Spheroid BEGIN DELETE FROM Spheroid "
+                          "WHERE name <> NEW.name; END");
+        } else if (condition == "view v") {
+            Raw(path).run("CREATE VIEW v AS SELECT name FROM Spheroid");
+        } else if (condition == "table notes") {
+            Raw(path).run("CREATE TABLE notes (t TEXT)");
+        } else if (condition == "index byname") {
+            Raw(path).run("CREATE INDEX byname ON Spheroid (name)");
         } else if (condition == "rows sharing a key") {
             QVERIFY(QFile::remove(path));
             QVERIFY(QFile::copy(QStringLiteral(QUILLMAR_SHARED_ROWID_CATALOGUE), path));
@@ -361,13 +380,17 @@ class TestStore : public QObject {
                 QCOMPARE(e.message(), "Can't find database.");
             if (condition == "not a number")
                 QVERIFY2(e.message().contains("False Northing"), qPrintable(e.message()));
+            if (QStringList{"trigger wipe", "view v", "table notes", "index byname"}.contains(condition))
+                QVERIFY2(e.message().contains("not a Quillmar catalogue: it holds " + condition),
+                         qPrintable(e.message()));
             QVERIFY(!e.message().isEmpty());
         }
         holder.reset();
         QCOMPARE(digest(path), before);
         // The engine must not have created an empty file in place of a missing one.
         QCOMPARE(QFile::exists(path), !missing);
-        if (condition == "locked" || condition.contains("read-only"))
+        if (condition == "locked" || condition.contains("read-only") ||
+            condition == "trigger wipe")
             QCOMPARE(CatalogueStore(path, true).ListNames(), QStringList{"A"});
     }
 
@@ -380,7 +403,30 @@ class TestStore : public QObject {
         QCOMPARE(names.last(), "Australian National / AMG zone 55");
         QCOMPARE(Raw(path).rows().first(), "1/1/Airy 1830 / National Grid");
         QCOMPARE(CatalogueStore(path).NextKey(), qint64(26));
-        QVERIFY(!QFile::exists(path + ".new"));
+        QCOMPARE(QDir(dir_.filePath("fresh/deeper")).entryList(QDir::Files),
+                 QStringList{"QUILLMAR.MDB"});
+    }
+    // Installers at once, in threads as in processes: one puts its file in
+    // place, the others are told it exists; nothing half-made is ever seen
+    // and nothing is left beside it. Regression: a shared temporary name let
+    // one installer move or delete another's file.
+    void installDefaultRace() {
+        const QString folder = dir_.filePath("race");
+        const QString path = folder + "/QUILLMAR.MDB";
+        constexpr int n = 8;
+        std::vector<std::thread> threads;
+        std::vector<int> won(n);
+        std::vector<QString> errors(n);
+        for (int i = 0; i < n; ++i)
+            threads.emplace_back([&, i] { won[i] = CatalogueStore::InstallDefault(path, &errors[i]); });
+        for (auto& t : threads)
+            t.join();
+        QCOMPARE(std::count(won.begin(), won.end(), 1), 1);
+        for (int i = 0; i < n; ++i)
+            if (!won[i])
+                QVERIFY2(errors[i].endsWith("already exists"), qPrintable(errors[i]));
+        QCOMPARE(CatalogueStore(path, true).ListNames().size(), 25);
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"QUILLMAR.MDB"});
     }
     // Never over an existing file, and not where no folder can be made.
     void installDefaultRefused() {
