@@ -90,6 +90,21 @@ std::optional<QStringList> ReadCsvRecord(QByteArrayView data, qsizetype& pos) {
     }
 }
 
+namespace {
+
+// The first write of a file cut short inside its header.
+bool isCutOf(const QStringList& header, const QStringList& known) {
+    const qsizetype n = header.size();
+    if (n == 0 || n > known.size() || header == known)
+        return false;
+    for (qsizetype i = 0; i + 1 < n; ++i)
+        if (header[i] != known[i])
+            return false;
+    return known[n - 1].startsWith(header[n - 1]);
+}
+
+} // namespace
+
 CsvTable ReadCsv(QByteArrayView data, const QStringList& knownHeader) {
     CsvTable table;
     qsizetype pos = data.startsWith(kUtf8Bom) ? kUtf8Bom.size() : 0;
@@ -111,6 +126,7 @@ CsvTable ReadCsv(QByteArrayView data, const QStringList& knownHeader) {
         table.header = knownHeader;
         pos = first;
     }
+    const bool cutHeader = isCutOf(table.header, knownHeader);
     while (pos < n) {
         if (blankLine()) {
             skipLine(pos);
@@ -118,7 +134,8 @@ CsvTable ReadCsv(QByteArrayView data, const QStringList& knownHeader) {
         }
         const qsizetype start = pos;
         auto row = ReadCsvRecord(data, pos);
-        if (row && row->size() == table.header.size()) {
+        if (row && (row->size() == table.header.size() ||
+                    (cutHeader && row->size() == knownHeader.size()))) {
             table.rows << *row;
         } else {
             ++table.damaged;

@@ -31,16 +31,20 @@ std::optional<QStringList> ReadCsvRecord(QByteArrayView data, qsizetype& pos);
 
 struct CsvTable {
     QStringList header;
-    QList<QStringList> rows; // each as long as the header
-    int damaged = 0;         // lines left out because they did not read
+    // Each as long as the header, or, under a header cut short, as long as
+    // the known header.
+    QList<QStringList> rows;
+    int damaged = 0; // lines left out because they did not read
 };
 
 // The whole text: a leading byte-order mark is skipped, blank lines are
 // ignored. The first line is the header when it reads and starts with the
 // same caption as `knownHeader`; otherwise (a header cut short by a crash)
-// `knownHeader` stands in and the first line is read as a record. A line that
-// does not read as a record of the header's length is left out and reading
-// goes on at the next line, so a record cut short costs only itself.
+// `knownHeader` stands in and the first line is read as a record. A header
+// that is the known one cut short counts too, and the records after it are
+// read with the known header. A line that does not read as a record of the
+// header's length is left out and reading goes on at the next line, so a
+// record cut short costs only itself.
 CsvTable ReadCsv(QByteArrayView data, const QStringList& knownHeader);
 
 } // namespace joblog

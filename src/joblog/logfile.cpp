@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -118,6 +119,12 @@ ReadResult LogFile::read() const {
         to << int(Captions().indexOf(caption));
     for (const QStringList& row : table.rows) {
         Record r;
+        if (row.size() != table.header.size()) {
+            // Under a header cut short: a record as this program writes it.
+            std::copy(row.begin(), row.end(), r.fields.begin());
+            result.records << r;
+            continue;
+        }
         for (qsizetype i = 0; i < row.size(); ++i)
             if (to[i] >= 0)
                 r.fields[std::size_t(to[i])] = row[i];

@@ -58,8 +58,14 @@ const QStringList& Captions() {
 }
 
 QString TimeText(const QDateTime& when) {
-    // An explicit offset, never "Z": the reader sees the local clock time.
-    return when.toOffsetFromUtc(when.offsetFromUtc()).toString(Qt::ISODate);
+    // Always an explicit offset: Qt writes "Z" for a zero one, which reads
+    // as UTC rather than as the local clock of someone in London.
+    const int offset = when.offsetFromUtc();
+    const int minutes = qAbs(offset) / 60;
+    return when.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) +
+           QLatin1Char(offset < 0 ? '-' : '+') +
+           QStringLiteral("%1:%2").arg(minutes / 60, 2, 10, QLatin1Char('0'))
+               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
 Record Record::Now(const QString& calculation) {
