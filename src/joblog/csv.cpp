@@ -7,10 +7,14 @@ namespace {
 bool needsQuotes(const QString& f, QChar separator) {
     if (f.isEmpty())
         return false;
-    if (f.front().isSpace() || f.back().isSpace())
+    if (separator == u'\t') {
+        if (f.front() == u'"')
+            return true;
+    } else if (f.front().isSpace() || f.back().isSpace()) {
         return true;
+    }
     for (QChar c : f)
-        if (c == separator || c == u'"' || c == u'\n' || c == u'\r')
+        if (c == separator || c == u'\n' || c == u'\r' || (separator == u',' && c == u'"'))
             return true;
     return false;
 }

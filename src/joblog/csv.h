@@ -18,9 +18,10 @@ inline constexpr QByteArrayView kUtf8Bom{"\xEF\xBB\xBF"};
 // a quote, a line break or leading or trailing blanks.
 QByteArray CsvLine(const QStringList& fields);
 
-// One row for the clipboard, tab-separated, ending in "\n". Fields with a
-// tab, a quote or a line break are quoted as in CSV, which is how
-// spreadsheets read pasted text.
+// One row for the clipboard, tab-separated, ending in "\n". A field with a
+// tab or a line break, or starting with a quote, is quoted as in CSV, which
+// is how spreadsheets read pasted text; other quotes (seconds, 13.3") stay
+// as they are, which spreadsheets and plain text both read as meant.
 QString TsvLine(const QStringList& fields);
 
 // Reads the record starting at `pos` and moves `pos` past its line break

@@ -118,6 +118,23 @@ class TestLogFile : public QObject {
         QCOMPARE(joblog::CsvLine({QStringLiteral("x"), field}), "x," + bytes + "\r\n");
     }
 
+    // The same for one field pasted from the clipboard.
+    void tsvField_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("text");
+        // Pins: seconds marks were quoted, and pasted into plain text as "13.3"" S".
+        QTest::newRow("seconds mark stays bare") << "13.3\" S" << "13.3\" S";
+        QTest::newRow("comma stays bare") << "a,b" << "a,b";
+        QTest::newRow("tab quoted") << "a\tb" << "\"a\tb\"";
+        QTest::newRow("line break quoted") << "a\nb" << "\"a\nb\"";
+        QTest::newRow("leading quote quoted") << "\"x\" y" << "\"\"\"x\"\" y\"";
+    }
+    void tsvField() {
+        QFETCH(QString, field);
+        QFETCH(QString, text);
+        QCOMPARE(joblog::TsvLine({QStringLiteral("x"), field}), "x\t" + text + "\n");
+    }
+
     void timeText_data() {
         QTest::addColumn<QDateTime>("when");
         QTest::addColumn<QString>("text");
