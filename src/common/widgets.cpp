@@ -1,6 +1,7 @@
 #include "widgets.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QEvent>
@@ -102,7 +103,11 @@ QMenu* CreateCopyMenu(QWidget* field, QWidget* parent) {
     QAction* copy = new QAction(QStringLiteral("Copy"), menu);
     copy->setObjectName(QStringLiteral("copy-result"));
     copy->setEnabled(!fieldText(field).isEmpty());
-    QAction* standard = menu->findChild<QAction*>(QStringLiteral("edit-copy"));
+    // The line edit's own Copy, found by the words Qt gives it.
+    QAction* standard = nullptr;
+    for (QAction* a : menu->actions())
+        if (a->text().section(QLatin1Char('\t'), 0, 0) == QLineEdit::tr("&Copy"))
+            standard = a;
     menu->insertAction(standard ? standard : (menu->actions().isEmpty() ? nullptr
                                                                         : menu->actions().front()),
                        copy);
