@@ -4,6 +4,7 @@
 #include "messages.h"
 #include "ui_logtab.h"
 
+#include <QAbstractTableModel>
 #include <QApplication>
 #include <QClipboard>
 #include <QCollator>
@@ -11,9 +12,11 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QSaveFile>
+#include <QSortFilterProxyModel>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -21,48 +24,87 @@
 using joblog::Column;
 using joblog::Record;
 
-namespace {
+// The records in the order they were written; row n is records[n].
+class LogModel : public QAbstractTableModel {
+  public:
+    using QAbstractTableModel::QAbstractTableModel;
 
-// Index of the row's record in records_, on the Time cell.
-constexpr int kRecordRole = Qt::UserRole + 1;
+    QList<Record> records;
+
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : int(records.size());
+    }
+    int columnCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : joblog::kColumnCount;
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
+            return {};
+        return records.at(index.row()).fields[std::size_t(index.column())];
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+            section < joblog::kColumnCount)
+            return joblog::Captions().at(section);
+        return QAbstractTableModel::headerData(section, orientation, role);
+    }
+
+    void add(const Record& r) {
+        beginInsertRows({}, int(records.size()), int(records.size()));
+        records << r;
+        endInsertRows();
+    }
+    void reset(QList<Record> all) {
+        beginResetModel();
+        records = std::move(all);
+        endResetModel();
+    }
+};
 
 // Sorting as a spreadsheet would: numbers by value, other text with its
 // digit runs as numbers, empty cells after filled ones; the Time column in
-// the order the records were written.
-class Cell : public QTableWidgetItem {
+// the order the records were written, whatever offsets the times carry.
+class LogSort : public QSortFilterProxyModel {
   public:
-    explicit Cell(const QString& text) : QTableWidgetItem(text) {}
+    explicit LogSort(QObject* parent) : QSortFilterProxyModel(parent) {
+        collator_.setNumericMode(true);
+        collator_.setCaseSensitivity(Qt::CaseInsensitive);
+    }
 
-    bool operator<(const QTableWidgetItem& other) const override {
-        if (column() == int(Column::Time))
-            return data(kRecordRole).toInt() < other.data(kRecordRole).toInt();
-        const QString a = text(), b = other.text();
+  protected:
+    bool lessThan(const QModelIndex& left, const QModelIndex& right) const override {
+        if (left.column() == int(Column::Time))
+            return left.row() < right.row();
+        const auto* model = static_cast<const LogModel*>(sourceModel());
+        const std::size_t c = std::size_t(left.column());
+        const QString& a = model->records.at(left.row()).fields[c];
+        const QString& b = model->records.at(right.row()).fields[c];
         if (a.isEmpty() != b.isEmpty())
             return b.isEmpty();
         bool aNumber = false, bNumber = false;
         const double x = a.toDouble(&aNumber), y = b.toDouble(&bNumber);
         if (aNumber && bNumber)
             return x < y;
-        static const QCollator collator = [] {
-            QCollator c;
-            c.setNumericMode(true);
-            c.setCaseSensitivity(Qt::CaseInsensitive);
-            return c;
-        }();
-        return collator.compare(a, b) < 0;
+        return collator_.compare(a, b) < 0;
     }
+
+  private:
+    QCollator collator_;
 };
 
-} // namespace
-
 LogTab::LogTab(joblog::JobLog& log, QWidget* parent)
-    : QWidget(parent), log_(log), ui(std::make_unique<Ui::LogTab>()) {
+    : QWidget(parent), log_(log), ui(std::make_unique<Ui::LogTab>()),
+      model_(new LogModel(this)), sort_(new LogSort(this)) {
     ui->setupUi(this);
-    QTableWidget* t = ui->tbl_log;
-    t->setColumnCount(joblog::kColumnCount);
-    t->setHorizontalHeaderLabels(joblog::Captions());
-    t->horizontalHeader()->setSectionsMovable(false);
+    joblog::ReadResult read = log_.file().read();
+    loadError_ = read.error;
+    model_->reset(std::move(read.records));
+    sort_->setSourceModel(model_);
+    QTableView* t = ui->tbl_log;
+    t->setModel(sort_);
     t->horizontalHeader()->setSortIndicatorShown(true);
+    t->sortByColumn(int(Column::Time), Qt::DescendingOrder);
+    t->resizeColumnsToContents();
     t->installEventFilter(this);
 
     saveFileDialog_ = [](QWidget* p, const QString& caption, const QString& suggested,
@@ -70,17 +112,12 @@ LogTab::LogTab(joblog::JobLog& log, QWidget* parent)
         return QFileDialog::getSaveFileName(p, caption, suggested, filter);
     };
 
-    for (const Record& r : log_.file().read().records)
-        insertRow(r);
-    t->horizontalHeader()->setSortIndicator(int(Column::Time), Qt::DescendingOrder);
-    t->setSortingEnabled(true);
-    t->resizeColumnsToContents();
-
     connect(ui->cmd_log_copy, &QPushButton::clicked, this, &LogTab::cmd_log_copy_clicked);
     connect(ui->cmd_log_export, &QPushButton::clicked, this, &LogTab::cmd_log_export_clicked);
     connect(ui->cmd_log_clear, &QPushButton::clicked, this, &LogTab::cmd_log_clear_clicked);
-    connect(t, &QTableWidget::doubleClicked, this, &LogTab::tbl_log_doubleClicked);
-    connect(t, &QTableWidget::itemSelectionChanged, this, &LogTab::updateButtons);
+    connect(t, &QTableView::doubleClicked, this, &LogTab::tbl_log_doubleClicked);
+    connect(t->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &LogTab::updateButtons);
     connect(&log_, &joblog::JobLog::added, this, &LogTab::addRecord);
     updateButtons();
 }
@@ -88,62 +125,44 @@ LogTab::LogTab(joblog::JobLog& log, QWidget* parent)
 LogTab::~LogTab() = default;
 
 void LogTab::addRecord(const Record& record) {
-    QTableWidget* t = ui->tbl_log;
-    // Cells set while sorting is on move their row at once; sort once, after.
-    t->setSortingEnabled(false);
-    QTableWidgetItem* time = insertRow(record);
-    t->setSortingEnabled(true);
-    t->scrollToItem(time);
+    model_->add(record);
+    ui->tbl_log->scrollTo(sort_->mapFromSource(model_->index(model_->rowCount() - 1, 0)));
     updateButtons();
 }
 
-QTableWidgetItem* LogTab::insertRow(const Record& record) {
-    QTableWidget* t = ui->tbl_log;
-    const int index = int(records_.size());
-    records_ << record;
-    t->insertRow(0);
-    for (int c = 0; c < joblog::kColumnCount; ++c)
-        t->setItem(0, c, new Cell(record.fields[std::size_t(c)]));
-    QTableWidgetItem* time = t->item(0, int(Column::Time));
-    time->setData(kRecordRole, index);
-    return time;
-}
-
-QList<int> LogTab::rowsInViewOrder(bool selectedOnly) const {
+QList<int> LogTab::recordsInViewOrder(bool selectedOnly) const {
     QList<int> rows;
-    const QTableWidget* t = ui->tbl_log;
     if (selectedOnly) {
-        for (const QModelIndex& i : t->selectionModel()->selectedRows())
+        for (const QModelIndex& i : ui->tbl_log->selectionModel()->selectedRows())
             rows << i.row();
         std::sort(rows.begin(), rows.end());
     } else {
-        for (int r = 0; r < t->rowCount(); ++r)
+        for (int r = 0; r < sort_->rowCount(); ++r)
             rows << r;
     }
+    for (int& r : rows)
+        r = sort_->mapToSource(sort_->index(r, 0)).row();
     return rows;
 }
 
-QList<Record> LogTab::recordsOf(const QList<int>& rows) const {
+QList<Record> LogTab::recordsOf(const QList<int>& indexes) const {
     QList<Record> out;
-    for (int r : rows)
-        out << records_.at(ui->tbl_log->item(r, int(Column::Time))->data(kRecordRole).toInt());
+    for (int i : indexes)
+        out << model_->records.at(i);
     return out;
 }
 
-QList<Record> LogTab::shownRecords() const { return recordsOf(rowsInViewOrder(false)); }
-QList<Record> LogTab::selectedRecords() const { return recordsOf(rowsInViewOrder(true)); }
-
-QString LogTab::rowsAsText(bool all) const {
-    QString text = joblog::TsvLine(joblog::Captions());
-    for (const Record& r : recordsOf(rowsInViewOrder(!all)))
-        text += joblog::TsvLine(r.toList());
-    return text;
-}
+QList<Record> LogTab::shownRecords() const { return recordsOf(recordsInViewOrder(false)); }
+QList<Record> LogTab::selectedRecords() const { return recordsOf(recordsInViewOrder(true)); }
 
 void LogTab::cmd_log_copy_clicked() {
-    if (selectedRecords().isEmpty())
+    const QList<Record> records = selectedRecords();
+    if (records.isEmpty())
         return;
-    QApplication::clipboard()->setText(rowsAsText());
+    QString text = joblog::TsvLine(joblog::Captions());
+    for (const Record& r : records)
+        text += joblog::TsvLine(r.toList());
+    QApplication::clipboard()->setText(text);
 }
 
 void LogTab::cmd_log_export_clicked() {
@@ -184,15 +203,14 @@ void LogTab::cmd_log_clear_clicked() {
         common::Show_Message(this, QStringLiteral("The log cannot be cleared: ") + cleared.error);
         return;
     }
-    ui->tbl_log->setRowCount(0);
-    records_.clear();
+    model_->reset({});
     updateButtons();
 }
 
 void LogTab::tbl_log_doubleClicked(const QModelIndex& index) {
     if (!index.isValid())
         return;
-    emit recordActivated(recordsOf({index.row()}).front());
+    emit recordActivated(model_->records.at(sort_->mapToSource(index).row()));
 }
 
 bool LogTab::eventFilter(QObject* watched, QEvent* event) {
@@ -214,7 +232,7 @@ bool LogTab::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void LogTab::updateButtons() {
-    const bool any = ui->tbl_log->rowCount() > 0;
+    const bool any = model_->rowCount() > 0;
     ui->cmd_log_copy->setEnabled(ui->tbl_log->selectionModel()->hasSelection());
     ui->cmd_log_export->setEnabled(any);
     ui->cmd_log_clear->setEnabled(any);

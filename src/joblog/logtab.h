@@ -14,7 +14,8 @@ namespace Ui {
 class LogTab;
 }
 class QModelIndex;
-class QTableWidgetItem;
+class LogModel;
+class LogSort;
 
 class LogTab : public QWidget {
     Q_OBJECT
@@ -36,9 +37,8 @@ class LogTab : public QWidget {
                                                  const QString& suggested, const QString& filter)>;
     void setSaveFileDialog(SaveFileDialog dialog) { saveFileDialog_ = std::move(dialog); }
 
-    // The selected rows (or, with `all`, every row) as tab-separated text
-    // under a header line, as Copy puts it on the clipboard.
-    QString rowsAsText(bool all = false) const;
+    // Why the file could not be read at start; empty when it could.
+    QString loadError() const { return loadError_; }
 
     // Handlers, named after control and event.
     void cmd_log_copy_clicked();
@@ -54,14 +54,15 @@ class LogTab : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    // Adds the row without sorting; returns its Time cell.
-    QTableWidgetItem* insertRow(const joblog::Record& record);
-    QList<int> rowsInViewOrder(bool selectedOnly) const;
-    QList<joblog::Record> recordsOf(const QList<int>& rows) const;
+    // Rows of the table, top to bottom, as indexes into the records.
+    QList<int> recordsInViewOrder(bool selectedOnly) const;
+    QList<joblog::Record> recordsOf(const QList<int>& indexes) const;
     void updateButtons();
 
     joblog::JobLog& log_;
     std::unique_ptr<Ui::LogTab> ui;
-    QList<joblog::Record> records_; // in the order added; each row holds its index
+    LogModel* model_;
+    LogSort* sort_;
     SaveFileDialog saveFileDialog_;
+    QString loadError_;
 };

@@ -10,7 +10,7 @@
 #include <QHeaderView>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -49,7 +49,7 @@ struct Fixture {
     QTemporaryDir dir;
     joblog::JobLog log{dir.path()};
     std::unique_ptr<LogTab> tab;
-    QTableWidget* table = nullptr;
+    QTableView* table = nullptr;
 
     explicit Fixture(const QList<Record>& records) {
         for (const Record& r : records)
@@ -59,25 +59,30 @@ struct Fixture {
         tab = std::make_unique<LogTab>(log);
         tab->resize(900, 400);
         tab->show();
-        table = must<QTableWidget>(tab.get(), "tbl_log");
+        table = must<QTableView>(tab.get(), "tbl_log");
     }
     QPushButton* button(const char* name) { return must<QPushButton>(tab.get(), name); }
+    QModelIndex cell(int row, Column c) const { return table->model()->index(row, int(c)); }
+    int rows() const { return table->model()->rowCount(); }
+    // The middle of a cell, brought into view first.
+    QPoint at(int row, Column c) const {
+        table->scrollTo(cell(row, c));
+        return table->visualRect(cell(row, c)).center();
+    }
 
     // A click on the column's header, as the user sorts.
     void clickHeader(Column c) {
         QHeaderView* h = table->horizontalHeader();
-        table->scrollToItem(table->item(0, int(c)));
+        table->scrollTo(cell(0, c));
         QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
                           QPoint(h->sectionViewportPosition(int(c)) + 4, h->height() / 2));
     }
     // Selects the rows shown at these places, as ctrl-clicks do.
     void selectRows(const QList<int>& rows) {
         table->clearSelection();
-        for (int r : rows) {
-            table->scrollToItem(table->item(r, 0));
+        for (int r : rows)
             QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::ControlModifier,
-                              table->visualItemRect(table->item(r, 0)).center());
-        }
+                              at(r, Column::Time));
     }
 };
 
@@ -96,9 +101,10 @@ class TestLogTab : public QObject {
     void filledNewestFirst() {
         Fixture f(kThree);
         QCOMPARE(eastings(f.tab->shownRecords()), (QStringList{"999", "-20.5", "1750000"}));
-        QCOMPARE(f.table->columnCount(), joblog::kColumnCount);
-        QCOMPARE(f.table->horizontalHeaderItem(int(Column::Easting1))->text(), "Easting 1");
-        QCOMPARE(f.table->item(0, int(Column::Latitude))->text(), "36° 51' 13.3\" S");
+        QCOMPARE(f.table->model()->columnCount(), joblog::kColumnCount);
+        QCOMPARE(f.table->model()->headerData(int(Column::Easting1), Qt::Horizontal).toString(),
+                 "Easting 1");
+        QCOMPARE(f.cell(0, Column::Latitude).data().toString(), "36° 51' 13.3\" S");
     }
 
     void sorting_data() {
@@ -285,12 +291,12 @@ class TestLogTab : public QObject {
         if (!yes) {
             QCOMPARE(contents(f.log.file().path()), before);
             QVERIFY(!QFile::exists(kept));
-            QCOMPARE(f.table->rowCount(), 3);
+            QCOMPARE(f.rows(), 3);
             return;
         }
         QCOMPARE(contents(kept), before);
         QVERIFY(!QFile::exists(f.log.file().path()));
-        QCOMPARE(f.table->rowCount(), 0);
+        QCOMPARE(f.rows(), 0);
         QVERIFY(!f.button("cmd_log_clear")->isEnabled());
         // The next record starts the log afresh.
         QVERIFY(f.log.add(job(4, "500")).isEmpty());
@@ -317,8 +323,7 @@ class TestLogTab : public QObject {
         if (sortedBy >= 0)
             f.clickHeader(Column(sortedBy));
         QSignalSpy activated(f.tab.get(), &LogTab::recordActivated);
-        f.table->scrollToItem(f.table->item(row, 0));
-        const QPoint at = f.table->visualItemRect(f.table->item(row, 0)).center();
+        const QPoint at = f.at(row, Column::Time);
         // As a real double click arrives: press, release, double click, release.
         QTest::mouseClick(f.table->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(f.table->viewport(), Qt::LeftButton, {}, at);
