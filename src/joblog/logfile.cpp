@@ -106,6 +106,11 @@ ReadResult LogFile::read() const {
     QFile file(path());
     if (!file.exists())
         return result;
+    // A device or a pipe in its place would be read for ever.
+    if (!QFileInfo(file).isFile()) {
+        result.error = why(path(), EINVAL);
+        return result;
+    }
     if (!file.open(QIODevice::ReadOnly)) {
         result.error = QDir::toNativeSeparators(path()) + QStringLiteral(": ") + file.errorString();
         return result;
