@@ -108,8 +108,8 @@ QMenu* CreateCopyMenu(QWidget* field, QWidget* parent) {
     for (QAction* a : menu->actions())
         if (a->text().section(QLatin1Char('\t'), 0, 0) == QLineEdit::tr("&Copy"))
             standard = a;
-    menu->insertAction(standard ? standard : (menu->actions().isEmpty() ? nullptr
-                                                                        : menu->actions().front()),
+    menu->insertAction(standard ? standard
+                                : (menu->actions().isEmpty() ? nullptr : menu->actions().front()),
                        copy);
     if (standard) {
         menu->removeAction(standard);
@@ -147,9 +147,8 @@ QShortcut* InstallCopyResults(QWidget* scope, const CaptionedFields& fields) {
     auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), scope);
     // A tab page that is not shown does not take the key.
     shortcut->setContext(Qt::WindowShortcut);
-    QObject::connect(shortcut, &QShortcut::activated, scope, [fields] {
-        QApplication::clipboard()->setText(CaptionedText(fields));
-    });
+    QObject::connect(shortcut, &QShortcut::activated, scope,
+                     [fields] { QApplication::clipboard()->setText(CaptionedText(fields)); });
     return shortcut;
 }
 

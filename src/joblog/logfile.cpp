@@ -54,7 +54,9 @@ bool writeAll(int fd, const QByteArray& bytes) {
 
 LogFile::LogFile(const QString& folder) : folder_(folder) {}
 
-QString LogFile::path() const { return QDir(folder_).filePath(kFileName); }
+QString LogFile::path() const {
+    return QDir(folder_).filePath(kFileName);
+}
 
 QString LogFile::append(const Record& record) const {
     const QString file = path();
@@ -62,13 +64,13 @@ QString LogFile::append(const Record& record) const {
         // mkpath does not say why; the first thing in the way does.
         struct stat st {};
         const int error = ::stat(QFile::encodeName(folder_).constData(), &st) == 0 ? ENOTDIR
-                          : errno == ENOENT                                      ? EACCES
-                                                                                 : errno;
+                          : errno == ENOENT                                        ? EACCES
+                                                                                   : errno;
         return why(folder_, error);
     }
     // O_APPEND: every write lands at the end, whoever else writes meanwhile.
-    Fd fd{::open(QFile::encodeName(file).constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC,
-                 0666)};
+    Fd fd{
+        ::open(QFile::encodeName(file).constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666)};
     if (fd.fd < 0)
         return why(file, errno);
     // Another copy of the program deciding about the header or the broken

@@ -93,8 +93,8 @@ class LogSort : public QSortFilterProxyModel {
 };
 
 LogTab::LogTab(joblog::JobLog& log, QWidget* parent)
-    : QWidget(parent), log_(log), ui(std::make_unique<Ui::LogTab>()),
-      model_(new LogModel(this)), sort_(new LogSort(this)) {
+    : QWidget(parent), log_(log), ui(std::make_unique<Ui::LogTab>()), model_(new LogModel(this)),
+      sort_(new LogSort(this)) {
     ui->setupUi(this);
     joblog::ReadResult read = log_.file().read();
     loadError_ = read.error;
@@ -152,8 +152,12 @@ QList<Record> LogTab::recordsOf(const QList<int>& indexes) const {
     return out;
 }
 
-QList<Record> LogTab::shownRecords() const { return recordsOf(recordsInViewOrder(false)); }
-QList<Record> LogTab::selectedRecords() const { return recordsOf(recordsInViewOrder(true)); }
+QList<Record> LogTab::shownRecords() const {
+    return recordsOf(recordsInViewOrder(false));
+}
+QList<Record> LogTab::selectedRecords() const {
+    return recordsOf(recordsInViewOrder(true));
+}
 
 void LogTab::cmd_log_copy_clicked() {
     const QList<Record> records = selectedRecords();

@@ -64,7 +64,8 @@ QString TimeText(const QDateTime& when) {
     const int minutes = qAbs(offset) / 60;
     return when.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) +
            QLatin1Char(offset < 0 ? '-' : '+') +
-           QStringLiteral("%1:%2").arg(minutes / 60, 2, 10, QLatin1Char('0'))
+           QStringLiteral("%1:%2")
+               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
                .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 

@@ -76,7 +76,9 @@ inline constexpr int kColumnCount = int(Column::Count);
 
 // The header captions, one per column, in column order.
 const QStringList& Captions();
-inline QString Caption(Column c) { return Captions().at(int(c)); }
+inline QString Caption(Column c) {
+    return Captions().at(int(c));
+}
 
 // What the Calculation column holds.
 inline const QString kGeogToGrid = QStringLiteral("Geog to Grid");

@@ -26,8 +26,7 @@ Record sample(int n, const QString& name = QStringLiteral("NZGD2000 / NZTM")) {
     Record r;
     r[Column::Time] = QStringLiteral("2026-12-08T14:%1:00+13:00").arg(n % 60, 2, 10, QChar('0'));
     r[Column::Calculation] = joblog::kGridToGeog;
-    r.setParameters(name, {"6378137", "0.00669438", "0.9996", "1600000", "10000000", "0",
-                           "173 E"});
+    r.setParameters(name, {"6378137", "0.00669438", "0.9996", "1600000", "10000000", "0", "173 E"});
     r[Column::Easting1] = QString::number(1750000 + n);
     r[Column::Latitude] = QStringLiteral("36° 51' 13.3\" S");
     return r;
@@ -44,7 +43,9 @@ void writeRaw(const QString& path, const QByteArray& bytes) {
     QCOMPARE(f.write(bytes), bytes.size());
 }
 
-QByteArray header() { return joblog::kUtf8Bom.toByteArray() + joblog::CsvLine(joblog::Captions()); }
+QByteArray header() {
+    return joblog::kUtf8Bom.toByteArray() + joblog::CsvLine(joblog::Captions());
+}
 
 // Runs `body` in a child process that then ends as `end` says: 0 exits, 1
 // aborts, 2 is killed. False when the body failed or the child died unasked.
@@ -329,13 +330,15 @@ class TestLogFile : public QObject {
     void crashAfterAppend() {
         QFETCH(int, end);
         QTemporaryDir dir;
-        QVERIFY(inChild([&] {
-            ::signal(SIGABRT, SIG_DFL);
-            for (int i = 1; i <= 5; ++i)
-                if (!LogFile(dir.path()).append(sample(i)).isEmpty())
-                    return false;
-            return true;
-        }, end));
+        QVERIFY(inChild(
+            [&] {
+                ::signal(SIGABRT, SIG_DFL);
+                for (int i = 1; i <= 5; ++i)
+                    if (!LogFile(dir.path()).append(sample(i)).isEmpty())
+                        return false;
+                return true;
+            },
+            end));
         const joblog::ReadResult got = LogFile(dir.path()).read();
         QCOMPARE(got.damaged, 0);
         QCOMPARE(got.records.size(), 5);
