@@ -176,7 +176,7 @@ void LogTab::cmd_log_export_clicked() {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     const QString path = saveFileDialog_(
         this, QStringLiteral("Export the log"),
-        QDir(folder.isEmpty() ? QDir::homePath() : folder).filePath(QStringLiteral("log.csv")),
+        QDir(folder.isEmpty() ? QDir::homePath() : folder).filePath(QStringLiteral("quillmar-log.csv")),
         QStringLiteral("CSV files (*.csv);;All files (*)"));
     if (path.isEmpty())
         return;
