@@ -174,10 +174,10 @@ void LogTab::cmd_log_export_clicked() {
     if (records.isEmpty())
         records = shownRecords();
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    const QString path = saveFileDialog_(
-        this, QStringLiteral("Export the log"),
-        QDir(folder.isEmpty() ? QDir::homePath() : folder).filePath(QStringLiteral("quillmar-log.csv")),
-        QStringLiteral("CSV files (*.csv);;All files (*)"));
+    const QString path = saveFileDialog_(this, QStringLiteral("Export the log"),
+                                         QDir(folder.isEmpty() ? QDir::homePath() : folder)
+                                             .filePath(QStringLiteral("quillmar-log.csv")),
+                                         QStringLiteral("CSV files (*.csv);;All files (*)"));
     if (path.isEmpty())
         return;
     QByteArray bytes = joblog::kUtf8Bom.toByteArray() + joblog::CsvLine(joblog::Captions());
