@@ -47,7 +47,8 @@ class LogTab : public QWidget {
     void tbl_log_doubleClicked(const QModelIndex& index);
 
   signals:
-    // A double click on a row: the lead tab can take the record's entries.
+    // A double click on a row, for the tab the record came from to take
+    // back its entries.
     void recordActivated(const joblog::Record& record);
 
   protected:
