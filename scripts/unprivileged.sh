@@ -17,7 +17,8 @@ fi
 work=$(mktemp -d "${TMPDIR:-/tmp}/quillmar-unprivileged.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 chmod 755 "$work"
-for t in src/common/tests/tst_paths src/shell/tests/tst_shell src/catalogue/tests/tst_store; do
+for t in src/common/tests/tst_paths src/shell/tests/tst_shell src/catalogue/tests/tst_store \
+         src/joblog/tests/tst_logfile; do
     cp "$build/$t" "$work/"
 done
 mkdir -p "$work/home/run"
@@ -38,4 +39,7 @@ row tst_shell "uninstallableCatalogue:data folder not writable"
 for op in SaveEntry UpdateEntry DeleteEntry; do
     row tst_store "failure:read-only file: $op"
 done
+row tst_logfile "writeFailure:read-only file"
+row tst_logfile "writeFailure:read-only folder, no file yet"
+row tst_logfile clearRefused
 exit $status

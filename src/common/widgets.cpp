@@ -4,9 +4,14 @@
 #include <QPalette>
 
 #include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
 #include <QWidget>
@@ -82,6 +87,83 @@ void InstallWindowKeys(QWidget* window, std::function<void()> onEscape) {
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
     escape->setContext(Qt::WindowShortcut);
     QObject::connect(escape, &QShortcut::activated, window, std::move(onEscape));
+}
+
+namespace {
+
+QString fieldText(const QWidget* field) {
+    if (auto* edit = qobject_cast<const QLineEdit*>(field))
+        return edit->text();
+    if (auto* label = qobject_cast<const QLabel*>(field))
+        return label->text();
+    return {};
+}
+
+QString selectedText(const QWidget* field) {
+    if (auto* edit = qobject_cast<const QLineEdit*>(field))
+        return edit->selectedText();
+    if (auto* label = qobject_cast<const QLabel*>(field))
+        return label->selectedText();
+    return {};
+}
+
+} // namespace
+
+QMenu* CreateCopyMenu(QWidget* field, QWidget* parent) {
+    auto* edit = qobject_cast<QLineEdit*>(field);
+    QMenu* menu = edit ? edit->createStandardContextMenu() : new QMenu;
+    menu->setParent(parent, menu->windowFlags());
+    // The standard Copy wants a selection first; this one does not.
+    QAction* copy = new QAction(QStringLiteral("Copy"), menu);
+    copy->setObjectName(QStringLiteral("copy-result"));
+    copy->setEnabled(!fieldText(field).isEmpty());
+    // The line edit's own Copy, found by the words Qt gives it.
+    QAction* standard = nullptr;
+    for (QAction* a : menu->actions())
+        if (a->text().section(QLatin1Char('\t'), 0, 0) == QLineEdit::tr("&Copy"))
+            standard = a;
+    menu->insertAction(standard ? standard
+                                : (menu->actions().isEmpty() ? nullptr : menu->actions().front()),
+                       copy);
+    if (standard) {
+        menu->removeAction(standard);
+        standard->deleteLater();
+    }
+    QObject::connect(copy, &QAction::triggered, field, [field] {
+        const QString selected = selectedText(field);
+        QApplication::clipboard()->setText(selected.isEmpty() ? fieldText(field) : selected);
+    });
+    return menu;
+}
+
+void GiveCopyMenu(QWidget* field) {
+    field->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(field, &QWidget::customContextMenuRequested, field, [field](QPoint at) {
+        QMenu* menu = CreateCopyMenu(field, field);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(field->mapToGlobal(at));
+    });
+}
+
+void GiveCopyMenus(const QList<QWidget*>& fields) {
+    for (QWidget* f : fields)
+        GiveCopyMenu(f);
+}
+
+QString CaptionedText(const CaptionedFields& fields) {
+    QString text;
+    for (const auto& [caption, field] : fields)
+        text += caption + QStringLiteral(": ") + fieldText(field) + QLatin1Char('\n');
+    return text;
+}
+
+QShortcut* InstallCopyResults(QWidget* scope, const CaptionedFields& fields) {
+    auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), scope);
+    // A tab page that is not shown does not take the key.
+    shortcut->setContext(Qt::WindowShortcut);
+    QObject::connect(shortcut, &QShortcut::activated, scope,
+                     [fields] { QApplication::clipboard()->setText(CaptionedText(fields)); });
+    return shortcut;
 }
 
 } // namespace common
