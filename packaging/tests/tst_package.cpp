@@ -134,8 +134,6 @@ class TestPackage : public QObject {
         QTest::newRow("Qt network, for the running copy") << "libqt6network6";
         QTest::newRow("GeographicLib, for convergence, scale and geodesics")
             << "libgeographiclib23";
-        QTest::newRow("PROJ, for the registry of grids") << "libproj25";
-        QTest::newRow("GDAL, for GIS layers") << "libgdal32";
         QTest::newRow("SQLite driver plugin, loaded by name") << "libqt6sql6-sqlite";
         QTest::newRow("X11 platform plugin, loaded by name") << "qt6-qpa-plugins";
     }

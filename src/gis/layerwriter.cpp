@@ -12,6 +12,7 @@
 #include <ogr_api.h>
 #include <ogr_srs_api.h>
 
+#include <algorithm>
 #include <cmath>
 #include <mutex>
 #include <optional>
@@ -67,6 +68,7 @@ struct LayerWriter::Impl {
     GDALDatasetH ds = nullptr;
     OGRLayerH layer = nullptr;
     bool transaction = false;
+    bool created = false; // something is on disk that an unfinished layer must not leave
     bool finished = false;
     // Held back until every value of an Auto column has been seen.
     bool buffering = false;
@@ -157,7 +159,7 @@ LayerWriter::~LayerWriter() {
         GDALClose(d->ds);
         d->ds = nullptr;
     }
-    if (!d->finished && d->layer)
+    if (!d->finished && d->created)
         removeOutput();
 }
 
@@ -197,6 +199,7 @@ bool LayerWriter::open() {
     d->ds = GDALCreate(driver, path.constData(), 0, 0, 0, GDT_Unknown, nullptr);
     if (!d->ds)
         return fail(QStringLiteral("the file could not be created"));
+    d->created = true;
 
     CPLStringList options;
     if (d->driverName == QLatin1String("CSV")) {
@@ -206,6 +209,16 @@ bool LayerWriter::open() {
         options.SetNameValue("ENCODING", "UTF-8");
     } else if (d->driverName == QLatin1String("GeoJSON")) {
         options.SetNameValue("SIGNIFICANT_FIGURES", "17");
+    } else if (d->driverName == QLatin1String("GPKG")) {
+        // The key column takes a name no column has: a number column
+        // called "fid" would otherwise be refused.
+        QString fid = QStringLiteral("fid");
+        for (int n = 1; std::any_of(d->columns.begin(), d->columns.end(), [&](const Column& c) {
+                 return c.name.compare(fid, Qt::CaseInsensitive) == 0;
+             });
+             ++n)
+            fid = QStringLiteral("fid_%1").arg(n);
+        options.SetNameValue("FID", fid.toUtf8().constData());
     }
     const QByteArray layerName = QFileInfo(d->path).completeBaseName().toUtf8();
     d->layer = GDALDatasetCreateLayer(d->ds, layerName.constData(), d->srs, wkbPoint,

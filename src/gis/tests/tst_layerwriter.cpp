@@ -249,6 +249,59 @@ class TestLayerWriter : public QObject {
         QVERIFY(!QFile::exists(path));
     }
 
+    // Regression: a column that fails after the file was created left the
+    // half-made file behind.
+    void failedColumnLeavesNothing_data() {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("CSV, one name twice") << "twice.csv";
+    }
+    void failedColumnLeavesNothing() {
+        QFETCH(QString, file);
+        const QString path = dir_.filePath(file);
+        {
+            LayerWriter w(path, "EPSG:2157",
+                          std::vector<Column>{{"n", ColumnType::Real}, {"n", ColumnType::Real}});
+            QVERIFY(!w.ok());
+            QVERIFY2(w.error().startsWith(path + ": the column \"n\" could not be created ("),
+                     qPrintable(w.error()));
+        }
+        QVERIFY(!QFile::exists(path));
+    }
+
+    // Regression: a number column named "fid" collided with a GeoPackage's
+    // key column and the layer could not be made.
+    void columnNamedFid_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("GeoPackage, fid") << "fid.gpkg" << QStringList{"fid", "e"};
+        QTest::newRow("GeoPackage, FID and fid_1") << "fid1.gpkg" << QStringList{"FID", "fid_1"};
+        QTest::newRow("shapefile, fid") << "fid.shp" << QStringList{"fid", "e"};
+    }
+    void columnNamedFid() {
+        QFETCH(QString, file);
+        QFETCH(QStringList, names);
+        const QString path = dir_.filePath(file);
+        {
+            LayerWriter w(path, "EPSG:2157", names);
+            QVERIFY(w.addPoint(600000, 750000, {"7", "8"}));
+            QVERIFY2(w.finish(), qPrintable(w.error()));
+        }
+        GDALDatasetH ds = GDALOpenEx(path.toUtf8().constData(), GDAL_OF_VECTOR, nullptr,
+                                     nullptr, nullptr);
+        QVERIFY(ds);
+        OGRLayerH layer = GDALDatasetGetLayer(ds, 0);
+        OGRFeatureH f = OGR_L_GetNextFeature(layer);
+        QVERIFY(f);
+        OGRFeatureDefnH defn = OGR_L_GetLayerDefn(layer);
+        for (int i = 0; i < names.size(); ++i) {
+            const int at = OGR_FD_GetFieldIndex(defn, names[i].toUtf8().constData());
+            QVERIFY2(at >= 0, qPrintable(names[i]));
+            QCOMPARE(OGR_F_GetFieldAsDouble(f, at), 7.0 + i);
+        }
+        OGR_F_Destroy(f);
+        GDALClose(ds);
+    }
+
     void missingFolder() {
         const QString path = dir_.filePath("no/such/folder/points.gpkg");
         LayerWriter w(path, "EPSG:2157", QStringList{"n"});
