@@ -56,7 +56,9 @@ std::optional<double> numberValue(const QString& text) {
     return numtext::To_Number(text.toStdString());
 }
 
-bool blank(const QString& text) { return text.trimmed().isEmpty(); }
+bool blank(const QString& text) {
+    return text.trimmed().isEmpty();
+}
 
 } // namespace
 
@@ -213,16 +215,16 @@ bool LayerWriter::open() {
         // The key column takes a name no column has: a number column
         // called "fid" would otherwise be refused.
         QString fid = QStringLiteral("fid");
-        for (int n = 1; std::any_of(d->columns.begin(), d->columns.end(), [&](const Column& c) {
-                 return c.name.compare(fid, Qt::CaseInsensitive) == 0;
-             });
+        for (int n = 1; std::any_of(
+                 d->columns.begin(), d->columns.end(),
+                 [&](const Column& c) { return c.name.compare(fid, Qt::CaseInsensitive) == 0; });
              ++n)
             fid = QStringLiteral("fid_%1").arg(n);
         options.SetNameValue("FID", fid.toUtf8().constData());
     }
     const QByteArray layerName = QFileInfo(d->path).completeBaseName().toUtf8();
-    d->layer = GDALDatasetCreateLayer(d->ds, layerName.constData(), d->srs, wkbPoint,
-                                      options.List());
+    d->layer =
+        GDALDatasetCreateLayer(d->ds, layerName.constData(), d->srs, wkbPoint, options.List());
     if (!d->layer)
         return fail(QStringLiteral("the layer could not be created"));
 
@@ -230,7 +232,8 @@ bool LayerWriter::open() {
         const Column& c = d->columns[i];
         const bool real = c.type == ColumnType::Real ||
                           (c.type == ColumnType::Auto && d->allNumbers[i] && d->anyNumber[i]);
-        OGRFieldDefnH field = OGR_Fld_Create(c.name.toUtf8().constData(), real ? OFTReal : OFTString);
+        OGRFieldDefnH field =
+            OGR_Fld_Create(c.name.toUtf8().constData(), real ? OFTReal : OFTString);
         const OGRErr err = OGR_L_CreateField(d->layer, field, TRUE);
         OGR_Fld_Destroy(field);
         if (err != OGRERR_NONE)
@@ -268,8 +271,8 @@ bool LayerWriter::addPoint(double x, double y, const QStringList& values) {
     if (!ok() || d->finished)
         return false;
     if (!std::isfinite(x) || !std::isfinite(y)) {
-        error_ = QStringLiteral("%1: a point without finite coordinates cannot be written")
-                     .arg(d->path);
+        error_ =
+            QStringLiteral("%1: a point without finite coordinates cannot be written").arg(d->path);
         return false;
     }
     if (values.size() > int(d->columns.size())) {

@@ -17,8 +17,8 @@
 namespace gis {
 
 enum class ColumnType {
-    Auto,   // Real when every value written is a number (a blank is no value), else String
-    Real,   // a value that is not a number is written as no value
+    Auto, // Real when every value written is a number (a blank is no value), else String
+    Real, // a value that is not a number is written as no value
     String,
 };
 

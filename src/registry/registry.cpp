@@ -42,14 +42,18 @@ struct Context {
     Context& operator=(const Context&) = delete;
 };
 
-QString utf8(const char* s) { return s ? QString::fromUtf8(s) : QString(); }
+QString utf8(const char* s) {
+    return s ? QString::fromUtf8(s) : QString();
+}
 
-QString codeText(const QString& code) { return QStringLiteral("EPSG:") + code; }
+QString codeText(const QString& code) {
+    return QStringLiteral("EPSG:") + code;
+}
 
 // "US survey foot" -> "US survey feet", for the sentence "is in ... ".
 QString unitPlural(const QString& unit) {
     static const std::pair<const char*, const char*> words[] = {
-        {"foot", "feet"}, {"yard", "yards"}, {"metre", "metres"}, {"link", "links"},
+        {"foot", "feet"},    {"yard", "yards"}, {"metre", "metres"},  {"link", "links"},
         {"chain", "chains"}, {"mile", "miles"}, {"fathom", "fathoms"}};
     for (const auto& [one, many] : words) {
         const QRegularExpression re(QStringLiteral("\\b%1\\b").arg(QLatin1String(one)));
@@ -98,9 +102,8 @@ Param param(PJ_CONTEXT* ctx, PJ* conv, const char* epsgCode) {
                    *unitName = nullptr, *unitAuth = nullptr, *unitCode = nullptr,
                    *unitCategory = nullptr;
         double value = 0, factor = 0;
-        if (!proj_coordoperation_get_param(ctx, conv, i, &name, &auth, &code, &value,
-                                           &valueString, &factor, &unitName, &unitAuth,
-                                           &unitCode, &unitCategory))
+        if (!proj_coordoperation_get_param(ctx, conv, i, &name, &auth, &code, &value, &valueString,
+                                           &factor, &unitName, &unitAuth, &unitCode, &unitCategory))
             continue;
         if (!code || std::strcmp(code, epsgCode) != 0)
             continue;
@@ -129,8 +132,8 @@ Grid classify(PJ_CONTEXT* ctx, PJ* crs, const QString& code, bool deprecated) {
 
     Obj conv(proj_crs_get_coordoperation(ctx, crs));
     const char *methodName = nullptr, *methodAuth = nullptr, *methodCode = nullptr;
-    if (!conv || !proj_coordoperation_get_method_info(ctx, conv.p, &methodName, &methodAuth,
-                                                      &methodCode))
+    if (!conv ||
+        !proj_coordoperation_get_method_info(ctx, conv.p, &methodName, &methodAuth, &methodCode))
         return refuse(QStringLiteral(" has no conversion that PROJ can read"));
     const bool epsgMethod = methodAuth && std::strcmp(methodAuth, kAuthority) == 0 && methodCode;
     if (epsgMethod && std::strcmp(methodCode, kSouthOrientated) == 0)
@@ -146,8 +149,8 @@ Grid classify(PJ_CONTEXT* ctx, PJ* crs, const QString& code, bool deprecated) {
                                      "northings"));
     QString directions[2];
     for (int i = 0; i < 2; ++i) {
-        const char *name = nullptr, *abbrev = nullptr, *direction = nullptr,
-                   *unitName = nullptr, *unitAuth = nullptr, *unitCode = nullptr;
+        const char *name = nullptr, *abbrev = nullptr, *direction = nullptr, *unitName = nullptr,
+                   *unitAuth = nullptr, *unitCode = nullptr;
         double factor = 0;
         proj_cs_get_axis_info(ctx, cs.p, i, &name, &abbrev, &direction, &factor, &unitName,
                               &unitAuth, &unitCode);
@@ -157,10 +160,10 @@ Grid classify(PJ_CONTEXT* ctx, PJ* crs, const QString& code, bool deprecated) {
                               .arg(unitPlural(utf8(unitName))));
         directions[i] = utf8(direction).toLower();
     }
-    const bool eastNorth = directions[0] == QLatin1String("east") &&
-                           directions[1] == QLatin1String("north");
-    const bool northEast = directions[0] == QLatin1String("north") &&
-                           directions[1] == QLatin1String("east");
+    const bool eastNorth =
+        directions[0] == QLatin1String("east") && directions[1] == QLatin1String("north");
+    const bool northEast =
+        directions[0] == QLatin1String("north") && directions[1] == QLatin1String("east");
     if (!eastNorth && !northEast)
         return refuse(QStringLiteral(" has axes towards %1 and %2; Quillmar works with eastings "
                                      "and northings")
@@ -169,8 +172,8 @@ Grid classify(PJ_CONTEXT* ctx, PJ* crs, const QString& code, bool deprecated) {
         const QStringList use = replacements(ctx, crs);
         if (use.isEmpty())
             return refuse(QStringLiteral(" is deprecated and the registry names no replacement"));
-        return refuse(QStringLiteral(" is deprecated; use %1 instead")
-                          .arg(use.join(QStringLiteral(" or "))));
+        return refuse(
+            QStringLiteral(" is deprecated; use %1 instead").arg(use.join(QStringLiteral(" or "))));
     }
 
     const Param lat = param(ctx, conv.p, "8801"), lon = param(ctx, conv.p, "8802"),
@@ -206,7 +209,9 @@ Grid classify(PJ_CONTEXT* ctx, PJ* crs, const QString& code, bool deprecated) {
     return g;
 }
 
-QString number(double x) { return catalogue::Number_Text(x); }
+QString number(double x) {
+    return catalogue::Number_Text(x);
+}
 
 // Shortest inverse-flattening text that gives back e2 exactly; the nearest
 // value when none does.
@@ -257,7 +262,9 @@ QString Degree_Text(double degrees, char positive, char negative) {
            QLatin1Char(degrees < 0 ? negative : positive);
 }
 
-QString Proj_String(const Params& p) { return tmercString(p, 0); }
+QString Proj_String(const Params& p) {
+    return tmercString(p, 0);
+}
 
 QString Proj_String(const Params& p, double inverseFlattening) {
     // An inverse flattening that does not give this e2 would describe another
@@ -280,9 +287,11 @@ std::optional<Params> Params_From_Texts(const catalogue::EntryTexts& t, QString*
         return std::nullopt;
     };
     Params p;
-    const std::pair<const QString*, double*> numbers[] = {
-        {&t.sma, &p.a}, {&t.eccentricity, &p.e2}, {&t.Scale, &p.k0}, {&t.FE, &p.fe},
-        {&t.FN, &p.fn}};
+    const std::pair<const QString*, double*> numbers[] = {{&t.sma, &p.a},
+                                                          {&t.eccentricity, &p.e2},
+                                                          {&t.Scale, &p.k0},
+                                                          {&t.FE, &p.fe},
+                                                          {&t.FN, &p.fn}};
     const char* const labels[] = {"Semi Major Axis", "Eccentricity ^2", "Scale Factor",
                                   "False Easting", "False Northing"};
     for (size_t i = 0; i < std::size(numbers); ++i) {
@@ -348,13 +357,12 @@ void Registry::ensureLoaded() {
         params->typesCount = 1;
         params->allow_deprecated = 1;
         int count = 0;
-        PROJ_CRS_INFO** list = proj_get_crs_info_list_from_database(c.ctx, kAuthority, params,
-                                                                    &count);
+        PROJ_CRS_INFO** list =
+            proj_get_crs_info_list_from_database(c.ctx, kAuthority, params, &count);
         proj_get_crs_list_parameters_destroy(params);
         if (!list) {
             d->error = QStringLiteral("The EPSG registry of PROJ (proj.db) could not be read: %1")
-                           .arg(utf8(proj_context_errno_string(c.ctx,
-                                                                proj_context_errno(c.ctx))));
+                           .arg(utf8(proj_context_errno_string(c.ctx, proj_context_errno(c.ctx))));
             d->ms = timer.nsecsElapsed() / 1e6;
             return;
         }
@@ -367,8 +375,8 @@ void Registry::ensureLoaded() {
             // Only a grid whose method could be Transverse Mercator is worth
             // building; the others are refused by their method's name.
             if (method.contains(QLatin1String("Transverse Mercator"))) {
-                Obj crs(proj_create_from_database(c.ctx, kAuthority, info->code,
-                                                  PJ_CATEGORY_CRS, 0, nullptr));
+                Obj crs(proj_create_from_database(c.ctx, kAuthority, info->code, PJ_CATEGORY_CRS, 0,
+                                                  nullptr));
                 if (crs) {
                     grids.push_back(classify(c.ctx, crs.p, code, info->deprecated));
                     continue;
@@ -417,8 +425,8 @@ std::vector<Grid> Registry::Search(const QString& query, bool includeUnusable) {
                 take(i);
         return out;
     }
-    const QStringList words = query.toCaseFolded().split(QRegularExpression(QStringLiteral("\\s+")),
-                                                         Qt::SkipEmptyParts);
+    const QStringList words =
+        query.toCaseFolded().split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
     for (size_t i = 0; i < d->grids.size(); ++i) {
         if (!includeUnusable && !d->grids[i].usable)
             continue;

@@ -52,9 +52,8 @@ void RegistryDialog::txt_registry_search_changed(const QString& text) {
     else if (shown_.empty())
         ui->lbl_registry_count->setText(QStringLiteral("No usable grid matches."));
     else
-        ui->lbl_registry_count->setText(QStringLiteral("%1 of %2 usable grids")
-                                            .arg(shown_.size())
-                                            .arg(source_.usableCount()));
+        ui->lbl_registry_count->setText(
+            QStringLiteral("%1 of %2 usable grids").arg(shown_.size()).arg(source_.usableCount()));
 }
 
 void RegistryDialog::lst_registry_currentRowChanged(int row) {

@@ -22,8 +22,7 @@ namespace {
 const QString kItmString = QStringLiteral(
     "+proj=tmerc +lat_0=53.5 +lon_0=-8 +k=0.99982 +x_0=600000 +y_0=750000 +a=6378137 "
     "+rf=298.257222101 +units=m +no_defs");
-const QString kGrsLongLat =
-    QStringLiteral("+proj=longlat +a=6378137 +rf=298.257222101 +no_defs");
+const QString kGrsLongLat = QStringLiteral("+proj=longlat +a=6378137 +rf=298.257222101 +no_defs");
 
 struct Feature {
     double x, y;
@@ -48,8 +47,8 @@ QString describe(OGRSpatialReferenceH srs) {
         return QStringLiteral("none");
     OGRErr err = OGRERR_NONE;
     auto n = [](double x) { return QString::number(x, 'g', 12); };
-    QString s = QStringLiteral("a %1 rf %2").arg(n(OSRGetSemiMajor(srs, &err)),
-                                                  n(OSRGetInvFlattening(srs, &err)));
+    QString s = QStringLiteral("a %1 rf %2")
+                    .arg(n(OSRGetSemiMajor(srs, &err)), n(OSRGetInvFlattening(srs, &err)));
     if (OSRIsProjected(srs)) {
         s += QStringLiteral(" %1 lat0 %2 lon0 %3 k %4 fe %5 fn %6")
                  .arg(QString::fromUtf8(OSRGetAttrValue(srs, "PROJECTION", 0)),
@@ -88,7 +87,7 @@ class TestLayerWriter : public QObject {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("crs");
         QTest::addColumn<bool>("geographic");
-        QTest::addColumn<QString>("readCrs");   // as read back; empty: as written
+        QTest::addColumn<QString>("readCrs");  // as read back; empty: as written
         QTest::addColumn<double>("tolerance"); // of the coordinates read back
         const QStringList files{"points.gpkg", "points.geojson", "points.shp", "points.csv"};
         for (const QString& f : files) {
@@ -103,12 +102,13 @@ class TestLayerWriter : public QObject {
                 << f << kGrsLongLat << true << "" << tolerance;
         }
         // KML holds WGS 84 only: OGR converts into it.
-        QTest::newRow("kml, EPSG code") << "points.kml" << "EPSG:2157" << false << "EPSG:4326"
-                                        << 1e-9;
+        QTest::newRow("kml, EPSG code") << "points.kml"
+                                        << "EPSG:2157" << false << "EPSG:4326" << 1e-9;
         QTest::newRow("kml, longitude and latitude on an ellipsoid")
             << "points.kml" << kGrsLongLat << true << "EPSG:4326" << 1e-9;
         QTest::newRow("geographic EPSG code, latitude first in the registry")
-            << "lonlat.geojson" << "EPSG:4258" << true << "" << 0.0;
+            << "lonlat.geojson"
+            << "EPSG:4258" << true << "" << 0.0;
     }
     void readBack() {
         QFETCH(QString, file);
@@ -127,14 +127,13 @@ class TestLayerWriter : public QObject {
             QVERIFY2(w.finish(), qPrintable(w.error()));
         }
 
-        GDALDatasetH ds = GDALOpenEx(path.toUtf8().constData(), GDAL_OF_VECTOR, nullptr,
-                                     nullptr, nullptr);
+        GDALDatasetH ds =
+            GDALOpenEx(path.toUtf8().constData(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr);
         QVERIFY2(ds, qPrintable(path));
         QCOMPARE(GDALDatasetGetLayerCount(ds), 1);
         OGRLayerH layer = GDALDatasetGetLayer(ds, 0);
         QCOMPARE(QString::fromUtf8(OGR_L_GetName(layer)), QFileInfo(file).completeBaseName());
-        QCOMPARE(describe(OGR_L_GetSpatialRef(layer)),
-                 describe(readCrs.isEmpty() ? crs : readCrs));
+        QCOMPARE(describe(OGR_L_GetSpatialRef(layer)), describe(readCrs.isEmpty() ? crs : readCrs));
         QCOMPARE(OGR_L_GetFeatureCount(layer, TRUE), GIntBig(written.size()));
 
         OGRFeatureDefnH defn = OGR_L_GetLayerDefn(layer);
@@ -205,8 +204,8 @@ class TestLayerWriter : public QObject {
                 QVERIFY(w.addPoint(600000 + i, 750000, {QString::number(i)}));
             QVERIFY2(w.finish(), qPrintable(w.error()));
         }
-        GDALDatasetH ds = GDALOpenEx(path.toUtf8().constData(), GDAL_OF_VECTOR, nullptr,
-                                     nullptr, nullptr);
+        GDALDatasetH ds =
+            GDALOpenEx(path.toUtf8().constData(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr);
         QVERIFY(ds);
         QCOMPARE(OGR_L_GetFeatureCount(GDALDatasetGetLayer(ds, 0), TRUE), GIntBig(1));
         GDALClose(ds);
@@ -219,17 +218,20 @@ class TestLayerWriter : public QObject {
         QTest::addColumn<QStringList>("values");
         QTest::addColumn<QString>("error"); // after the path and ": "
         QTest::newRow("unknown extension")
-            << "points.txt" << "EPSG:2157" << 1.0 << QStringList{}
+            << "points.txt"
+            << "EPSG:2157" << 1.0 << QStringList{}
             << "the format is chosen by the extension, one of .gpkg, .geojson, .kml, .shp, .csv";
         QTest::newRow("CRS that does not read")
-            << "nocrs.gpkg" << "EPSG:99999" << 1.0 << QStringList{}
+            << "nocrs.gpkg"
+            << "EPSG:99999" << 1.0 << QStringList{}
             << "the coordinate reference system \"EPSG:99999\" does not read";
         QTest::newRow("a point without coordinates")
-            << "nan.gpkg" << "EPSG:2157" << qQNaN() << QStringList{}
+            << "nan.gpkg"
+            << "EPSG:2157" << qQNaN() << QStringList{}
             << "a point without finite coordinates cannot be written";
         QTest::newRow("more values than columns")
-            << "many.gpkg" << "EPSG:2157" << 1.0 << QStringList{"1", "2"}
-            << "a point has 2 values for 1 columns";
+            << "many.gpkg"
+            << "EPSG:2157" << 1.0 << QStringList{"1", "2"} << "a point has 2 values for 1 columns";
     }
     void refusals() {
         QFETCH(QString, file);
@@ -286,8 +288,8 @@ class TestLayerWriter : public QObject {
             QVERIFY(w.addPoint(600000, 750000, {"7", "8"}));
             QVERIFY2(w.finish(), qPrintable(w.error()));
         }
-        GDALDatasetH ds = GDALOpenEx(path.toUtf8().constData(), GDAL_OF_VECTOR, nullptr,
-                                     nullptr, nullptr);
+        GDALDatasetH ds =
+            GDALOpenEx(path.toUtf8().constData(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr);
         QVERIFY(ds);
         OGRLayerH layer = GDALDatasetGetLayer(ds, 0);
         OGRFeatureH f = OGR_L_GetNextFeature(layer);
@@ -322,9 +324,9 @@ class TestLayerWriter : public QObject {
         QFETCH(bool, declaredTypes);
         const QString path = dir_.filePath(file);
         {
-            LayerWriter w(path, "EPSG:2157",
-                          std::vector<Column>{{"n", declaredTypes ? ColumnType::Real
-                                                                  : ColumnType::Auto}});
+            LayerWriter w(
+                path, "EPSG:2157",
+                std::vector<Column>{{"n", declaredTypes ? ColumnType::Real : ColumnType::Auto}});
             QVERIFY(w.addPoint(600000, 750000, {"1"}));
         }
         const QString base = QFileInfo(file).completeBaseName();
@@ -336,15 +338,15 @@ class TestLayerWriter : public QObject {
     void declaredTypes() {
         const QString path = dir_.filePath("declared.gpkg");
         {
-            LayerWriter w(path, "EPSG:2157",
-                          std::vector<Column>{{"code", ColumnType::String},
-                                              {"e", ColumnType::Real}});
+            LayerWriter w(
+                path, "EPSG:2157",
+                std::vector<Column>{{"code", ColumnType::String}, {"e", ColumnType::Real}});
             QVERIFY(w.addPoint(600000, 750000, {"12", "oops"}));
             QVERIFY(w.addPoint(600001, 750000, {"x", "3.25"}));
             QVERIFY(w.finish());
         }
-        GDALDatasetH ds = GDALOpenEx(path.toUtf8().constData(), GDAL_OF_VECTOR, nullptr,
-                                     nullptr, nullptr);
+        GDALDatasetH ds =
+            GDALOpenEx(path.toUtf8().constData(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr);
         QVERIFY(ds);
         OGRLayerH layer = GDALDatasetGetLayer(ds, 0);
         OGRFeatureDefnH defn = OGR_L_GetLayerDefn(layer);

@@ -4,6 +4,7 @@
 #include "registry.h"
 
 #include "degreetext.h"
+#include "geodesy.h"
 #include "numtext.h"
 
 #include <QElapsedTimer>
@@ -18,7 +19,9 @@ using registry::Params;
 using registry::Registry;
 
 namespace {
-Registry& reg() { return Registry::Instance(); }
+Registry& reg() {
+    return Registry::Instance();
+}
 
 QStringList codes(const std::vector<Grid>& grids) {
     QStringList out;
@@ -27,7 +30,9 @@ QStringList codes(const std::vector<Grid>& grids) {
     return out;
 }
 
-bool same(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool same(double a, double b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 } // namespace
 
 class TestRegistry : public QObject {
@@ -48,51 +53,75 @@ class TestRegistry : public QObject {
         QTest::addColumn<bool>("usable");
         QTest::addColumn<QString>("reason");
         const QString itm = QStringLiteral("IRENET95 / Irish Transverse Mercator");
-        QTest::newRow("a bare number") << "2157" << "EPSG:2157" << itm << true << "";
-        QTest::newRow("EPSG: prefix") << "EPSG:2157" << "EPSG:2157" << itm << true << "";
+        QTest::newRow("a bare number") << "2157"
+                                       << "EPSG:2157" << itm << true << "";
+        QTest::newRow("EPSG: prefix") << "EPSG:2157"
+                                      << "EPSG:2157" << itm << true << "";
         QTest::newRow("lower case prefix with a blank, blanks around")
-            << "  epsg 2157 " << "EPSG:2157" << itm << true << "";
-        QTest::newRow("northing first is accepted")
-            << "3006" << "EPSG:3006" << "SWEREF99 TM" << true << "";
+            << "  epsg 2157 "
+            << "EPSG:2157" << itm << true << "";
+        QTest::newRow("northing first is accepted") << "3006"
+                                                    << "EPSG:3006"
+                                                    << "SWEREF99 TM" << true << "";
         QTest::newRow("not Transverse Mercator")
-            << "3857" << "EPSG:3857" << "WGS 84 / Pseudo-Mercator" << false
+            << "3857"
+            << "EPSG:3857"
+            << "WGS 84 / Pseudo-Mercator" << false
             << "EPSG:3857 WGS 84 / Pseudo-Mercator is not Transverse Mercator but Popular "
                "Visualisation Pseudo Mercator";
         QTest::newRow("south-orientated")
-            << "2046" << "EPSG:2046" << "Hartebeesthoek94 / Lo15" << false
+            << "2046"
+            << "EPSG:2046"
+            << "Hartebeesthoek94 / Lo15" << false
             << "EPSG:2046 Hartebeesthoek94 / Lo15 is south-orientated (its coordinates increase "
                "to the west and south); Quillmar works with eastings and northings";
         QTest::newRow("US survey feet")
-            << "2236" << "EPSG:2236" << "NAD83 / Florida East (ftUS)" << false
+            << "2236"
+            << "EPSG:2236"
+            << "NAD83 / Florida East (ftUS)" << false
             << "EPSG:2236 NAD83 / Florida East (ftUS) is in US survey feet; Quillmar works in "
                "metres";
         QTest::newRow("yards, a unit named before its qualifier")
-            << "27291" << "EPSG:27291" << "NZGD49 / North Island Grid" << false
+            << "27291"
+            << "EPSG:27291"
+            << "NZGD49 / North Island Grid" << false
             << "EPSG:27291 NZGD49 / North Island Grid is in British yards (Sears 1922); "
                "Quillmar works in metres";
         QTest::newRow("Gold Coast feet")
-            << "2136" << "EPSG:2136" << "Accra / Ghana National Grid" << false
+            << "2136"
+            << "EPSG:2136"
+            << "Accra / Ghana National Grid" << false
             << "EPSG:2136 Accra / Ghana National Grid is in Gold Coast feet; Quillmar works in "
                "metres";
         QTest::newRow("deprecated, with its replacement")
-            << "2037" << "EPSG:2037" << "NAD83(CSRS98) / UTM zone 19N" << false
+            << "2037"
+            << "EPSG:2037"
+            << "NAD83(CSRS98) / UTM zone 19N" << false
             << "EPSG:2037 NAD83(CSRS98) / UTM zone 19N is deprecated; use EPSG:2960 "
                "NAD83(CSRS) / UTM zone 19N instead";
         QTest::newRow("deprecated, no replacement")
-            << "2008" << "EPSG:2008" << "NAD27(CGQ77) / SCoPQ zone 2" << false
+            << "2008"
+            << "EPSG:2008"
+            << "NAD27(CGQ77) / SCoPQ zone 2" << false
             << "EPSG:2008 NAD27(CGQ77) / SCoPQ zone 2 is deprecated and the registry names no "
                "replacement";
         QTest::newRow("geographic, not projected")
-            << "4326" << "EPSG:4326" << "WGS 84" << false
+            << "4326"
+            << "EPSG:4326"
+            << "WGS 84" << false
             << "EPSG:4326 WGS 84 is not a projected grid; Quillmar needs a Transverse Mercator "
                "grid";
-        QTest::newRow("unknown code") << "EPSG:99999" << "EPSG:99999" << "" << false
-                                      << "EPSG:99999 is not in the registry";
-        QTest::newRow("not a code") << "ITM" << "ITM" << "" << false
-                                    << "ITM is not an EPSG code such as 2157 or EPSG:2157";
+        QTest::newRow("unknown code") << "EPSG:99999"
+                                      << "EPSG:99999"
+                                      << "" << false << "EPSG:99999 is not in the registry";
+        QTest::newRow("not a code")
+            << "ITM"
+            << "ITM"
+            << "" << false << "ITM is not an EPSG code such as 2157 or EPSG:2157";
         QTest::newRow("another authority is not a code")
-            << "ESRI:102100" << "ESRI:102100" << "" << false
-            << "ESRI:102100 is not an EPSG code such as 2157 or EPSG:2157";
+            << "ESRI:102100"
+            << "ESRI:102100"
+            << "" << false << "ESRI:102100 is not an EPSG code such as 2157 or EPSG:2157";
     }
     void lookup() {
         QFETCH(QString, query);
@@ -117,30 +146,50 @@ class TestRegistry : public QObject {
         QTest::addColumn<bool>("northingFirst");
         QTest::newRow("Irish Transverse Mercator")
             << "2157"
-            << QStringList{"IRENET95 / Irish Transverse Mercator", "6378137",
-                           "0.006694380022900787", "0.99982", "600000", "750000", "53.5 N",
+            << QStringList{"IRENET95 / Irish Transverse Mercator",
+                           "6378137",
+                           "0.006694380022900787",
+                           "0.99982",
+                           "600000",
+                           "750000",
+                           "53.5 N",
                            "8 W"}
             << "EPSG:4173" << false;
         QTest::newRow("fractional latitude of origin, Clarke-free GRS 1980")
-            << "26958"
-            << QStringList{"NAD83 / Florida East", "6378137", "0.006694380022900787",
-                           "0.999941177", "200000", "0", "24.333333333333332 N", "81 W"}
+            << "26958" << QStringList{"NAD83 / Florida East", "6378137", "0.006694380022900787",
+                                      "0.999941177",          "200000",  "0",
+                                      "24.333333333333332 N", "81 W"}
             << "EPSG:4269" << false;
         QTest::newRow("fractional meridian given in sexagesimal degrees")
-            << "31257"
-            << QStringList{"MGI / Austria GK M28", "6377397.155", "0.006674372231802145",
-                           "1", "150000", "-5000000", "0 N", "10.333333333333334 E"}
+            << "31257" << QStringList{"MGI / Austria GK M28",
+                                      "6377397.155",
+                                      "0.006674372231802145",
+                                      "1",
+                                      "150000",
+                                      "-5000000",
+                                      "0 N",
+                                      "10.333333333333334 E"}
             << "EPSG:4312" << true;
         QTest::newRow("south of the equator, east")
             << "2193"
-            << QStringList{"NZGD2000 / New Zealand Transverse Mercator 2000", "6378137",
-                           "0.006694380022900787", "0.9996", "1600000", "10000000", "0 N",
+            << QStringList{"NZGD2000 / New Zealand Transverse Mercator 2000",
+                           "6378137",
+                           "0.006694380022900787",
+                           "0.9996",
+                           "1600000",
+                           "10000000",
+                           "0 N",
                            "173 E"}
             << "EPSG:4167" << true;
         QTest::newRow("a and b ellipsoid, origin north of the grid")
             << "27700"
-            << QStringList{"OSGB36 / British National Grid", "6377563.396",
-                           "0.006670539999985363", "0.9996012717", "400000", "-100000", "49 N",
+            << QStringList{"OSGB36 / British National Grid",
+                           "6377563.396",
+                           "0.006670539999985363",
+                           "0.9996012717",
+                           "400000",
+                           "-100000",
+                           "49 N",
                            "2 W"}
             << "EPSG:4277" << false;
     }
@@ -152,9 +201,9 @@ class TestRegistry : public QObject {
         const Grid g = reg().Lookup(code);
         QVERIFY2(g.usable, qPrintable(g.reason));
         const catalogue::EntryTexts& t = g.texts;
-        QCOMPARE((QStringList{t.name, t.sma, t.eccentricity, t.Scale, t.FE, t.FN, t.Lat,
-                              t.meridian}),
-                 texts);
+        QCOMPARE(
+            (QStringList{t.name, t.sma, t.eccentricity, t.Scale, t.FE, t.FN, t.Lat, t.meridian}),
+            texts);
         QCOMPARE(g.geographicCode, geographic);
         QCOMPARE(g.northingFirst, northingFirst);
     }
@@ -223,6 +272,45 @@ class TestRegistry : public QObject {
         QCOMPARE(n, reg().usableCount());
     }
 
+    // An entry taken from the registry, read back from its texts as a saved
+    // entry is, converts as cs2cs does with the registry's CRS (cs2cs -f %.4f
+    // EPSG:<geographic> EPSG:<grid>), both ways, to the millimetre.
+    void convertsAsCs2cs_data() {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<double>("lat");
+        QTest::addColumn<double>("lon");
+        QTest::addColumn<double>("easting");
+        QTest::addColumn<double>("northing");
+        QTest::newRow("Irish Transverse Mercator, 53 20 N 6 15 W")
+            << "2157" << 53 + 20 / 60.0 << -6.25 << 716557.1064 << 732882.3062;
+        QTest::newRow("meridian 10 20 E, northing first")
+            << "31257" << 47.0 << 10.5 << 162674.4601 << 206730.6053;
+        QTest::newRow("SWEREF99 TM, northing first")
+            << "3006" << 59.3 << 18.1 << 676509.2272 << 6577565.3171;
+        QTest::newRow("origin 24 20 N") << "26958" << 24.5 << -80.5 << 250674.8358 << 18551.3215;
+    }
+    void convertsAsCs2cs() {
+        QFETCH(QString, code);
+        QFETCH(double, lat);
+        QFETCH(double, lon);
+        QFETCH(double, easting);
+        QFETCH(double, northing);
+        const Grid g = reg().Lookup(code);
+        QVERIFY2(g.usable, qPrintable(g.reason));
+        const auto q = registry::Params_From_Texts(g.texts);
+        QVERIFY(q);
+        const geo::ProjectionParams p{q->a, q->e2, q->k0, q->fe, q->fn, 0, 0};
+        const geo::GridPoint en = geo::Calc_Grid(p, lat / geo::DEG_PER_RAD, q->k0,
+                                                 (lon - q->lon0) / geo::DEG_PER_RAD, q->lat0);
+        QVERIFY2(std::fabs(en.easting - easting) < 0.001,
+                 qPrintable(QString::number(en.easting, 'f', 4)));
+        QVERIFY2(std::fabs(en.northing - northing) < 0.001,
+                 qPrintable(QString::number(en.northing, 'f', 4)));
+        const geo::GeogPoint ll = geo::Calc_Geographic(p, northing, easting - q->fe, q->lat0, 0);
+        QVERIFY(std::fabs(ll.latitude - lat) * 111000 < 0.001);
+        QVERIFY(std::fabs(ll.longitude + q->lon0 - lon) * 111000 * std::cos(lat / 57.3) < 0.001);
+    }
+
     void degreeText_data() {
         QTest::addColumn<double>("degrees");
         QTest::addColumn<bool>("latitude");
@@ -233,19 +321,16 @@ class TestRegistry : public QObject {
         QTest::newRow("equator is north") << 0.0 << true << "0 N";
         QTest::newRow("negative zero is not south") << -0.0 << true << "0 N";
         QTest::newRow("greenwich is east") << 0.0 << false << "0 E";
-        QTest::newRow("a third, every digit") << 10.0 + 1.0 / 3 << false
-                                              << "10.333333333333334 E";
+        QTest::newRow("a third, every digit") << 10.0 + 1.0 / 3 << false << "10.333333333333334 E";
         QTest::newRow("tiny, no exponent") << -1e-7 << true << "0.0000001 S";
     }
     void degreeText() {
         QFETCH(double, degrees);
         QFETCH(bool, latitude);
         QFETCH(QString, text);
-        QCOMPARE(registry::Degree_Text(degrees, latitude ? 'N' : 'E', latitude ? 'S' : 'W'),
-                 text);
+        QCOMPARE(registry::Degree_Text(degrees, latitude ? 'N' : 'E', latitude ? 'S' : 'W'), text);
         const numtext::DegreeRule rule{numtext::DegreeRule::Amount::Decimal,
-                                       numtext::DegreeRule::NoBlank::NotRead,
-                                       latitude ? 'S' : 'W'};
+                                       numtext::DegreeRule::NoBlank::NotRead, latitude ? 'S' : 'W'};
         const auto back = numtext::Read_Degree_Text(text.toStdString(), rule);
         QVERIFY(back);
         QCOMPARE(back->value, degrees == 0 ? 0.0 : degrees);
@@ -259,8 +344,7 @@ class TestRegistry : public QObject {
         QTest::addColumn<QStringList>("excludes");
         const QStringList itm{"EPSG:2157"};
         QTest::newRow("code") << "2157" << false << "EPSG:2157" << itm << QStringList{};
-        QTest::newRow("EPSG: code") << "EPSG:2157" << false << "EPSG:2157" << itm
-                                    << QStringList{};
+        QTest::newRow("EPSG: code") << "EPSG:2157" << false << "EPSG:2157" << itm << QStringList{};
         QTest::newRow("a word, lower case")
             << "irish" << false << "EPSG:2157" << QStringList{"EPSG:2157", "EPSG:29902"}
             << QStringList{"EPSG:27700"};
@@ -270,14 +354,14 @@ class TestRegistry : public QObject {
             << "irish zzz" << false << "" << QStringList{} << itm;
         QTest::newRow("the start of a code, as it is typed")
             << "215" << false << "" << itm << QStringList{"EPSG:27700"};
-        QTest::newRow("unusable hidden") << "Pseudo-Mercator" << false << "" << QStringList{}
-                                         << QStringList{"EPSG:3857"};
+        QTest::newRow("unusable hidden")
+            << "Pseudo-Mercator" << false << "" << QStringList{} << QStringList{"EPSG:3857"};
         QTest::newRow("unusable listed with all")
             << "pseudo-mercator" << true << "" << QStringList{"EPSG:3857"} << QStringList{};
         QTest::newRow("feet listed with all")
             << "2236" << true << "EPSG:2236" << QStringList{"EPSG:2236"} << QStringList{};
-        QTest::newRow("feet hidden") << "2236" << false << "" << QStringList{}
-                                     << QStringList{"EPSG:2236"};
+        QTest::newRow("feet hidden")
+            << "2236" << false << "" << QStringList{} << QStringList{"EPSG:2236"};
     }
     void search() {
         QFETCH(QString, query);
@@ -305,8 +389,20 @@ class TestRegistry : public QObject {
 
     // Every search over every grid well inside a keystroke.
     void searchSpeed() {
-        const QStringList queries{"", "i", "ir", "iri", "iris", "irish", "utm zone", "2", "21",
-                                  "215", "2157", "EPSG:2157", "gauss kruger zone", "nad83 / "};
+        const QStringList queries{"",
+                                  "i",
+                                  "ir",
+                                  "iri",
+                                  "iris",
+                                  "irish",
+                                  "utm zone",
+                                  "2",
+                                  "21",
+                                  "215",
+                                  "2157",
+                                  "EPSG:2157",
+                                  "gauss kruger zone",
+                                  "nad83 / "};
         double worst = 0, total = 0;
         for (int round = 0; round < 3; ++round)
             for (const QString& q : queries) {
@@ -345,16 +441,14 @@ class TestRegistry : public QObject {
             << "+proj=tmerc +lat_0=0 +lon_0=0 +k=1 +x_0=0 +y_0=0 +a=6371000 +b=6371000 "
                "+units=m +no_defs";
         QTest::newRow("a typed e2 keeps its value")
-            << 6377563.396 << 0.00667054 << 0.9996012717 << 400000.0 << -100000.0 << 49.0
-            << -2.0
+            << 6377563.396 << 0.00667054 << 0.9996012717 << 400000.0 << -100000.0 << 49.0 << -2.0
             << "+proj=tmerc +lat_0=49 +lon_0=-2 +k=0.9996012717 +x_0=400000 +y_0=-100000 "
                "+a=6377563.396 +rf=299.32496459933793 +units=m +no_defs";
         QTest::newRow("e2 of one is no ellipsoid")
             << 6378137.0 << 1.0 << 1.0 << 0.0 << 0.0 << 0.0 << 0.0 << "";
-        QTest::newRow("negative e2") << 6378137.0 << -0.1 << 1.0 << 0.0 << 0.0 << 0.0 << 0.0
-                                     << "";
-        QTest::newRow("not finite") << 6378137.0 << grs80 << 1.0 << qInf() << 0.0 << 0.0
-                                    << 0.0 << "";
+        QTest::newRow("negative e2") << 6378137.0 << -0.1 << 1.0 << 0.0 << 0.0 << 0.0 << 0.0 << "";
+        QTest::newRow("not finite")
+            << 6378137.0 << grs80 << 1.0 << qInf() << 0.0 << 0.0 << 0.0 << "";
     }
     void projString() {
         QFETCH(double, a);
@@ -369,20 +463,19 @@ class TestRegistry : public QObject {
         QCOMPARE(s, text);
         if (text.isEmpty())
             return;
-        // PROJ reads it back to the same e^2 and angles.
         PJ* pj = proj_create(PJ_DEFAULT_CTX, s.toUtf8().constData());
         QVERIFY2(pj, qPrintable(s));
         proj_destroy(pj);
+        // Where no inverse flattening gives a typed e^2 to the last bit, the
+        // nearest one is within rounding of it.
         const QString rf = s.section("+rf=", 1).section(' ', 0, 0);
-        // The inverse flattening written gives e^2 back to the last bit,
-        // except where no decimal number does.
-        if (!rf.isEmpty() && !QByteArray(QTest::currentDataTag()).startsWith("a typed"))
-            QCOMPARE(registry::Eccentricity_Squared(rf.toDouble()), e2);
+        if (!rf.isEmpty())
+            QVERIFY(std::fabs(registry::Eccentricity_Squared(rf.toDouble()) - e2) <= 1e-15 * e2);
     }
 
     void geographicString() {
-        QCOMPARE(registry::Geographic_Proj_String(6378137, registry::Eccentricity_Squared(
-                                                               298.257222101)),
+        QCOMPARE(registry::Geographic_Proj_String(6378137,
+                                                  registry::Eccentricity_Squared(298.257222101)),
                  QStringLiteral("+proj=longlat +a=6378137 +rf=298.257222101 +no_defs"));
         QCOMPARE(registry::Geographic_Proj_String(6378137, 1.5), QString());
     }
@@ -391,19 +484,22 @@ class TestRegistry : public QObject {
         QTest::addColumn<QStringList>("texts");
         QTest::addColumn<QString>("error");
         QTest::newRow("the registry's form")
-            << QStringList{"x", "6378137", "0.006694380022900787", "0.99982", "600000",
-                           "750000", "53.5 N", "113.75 W"}
+            << QStringList{"x",       "6378137", "0.006694380022900787",
+                           "0.99982", "600000",  "750000",
+                           "53.5 N",  "113.75 W"}
             << "";
         QTest::newRow("meridian without a blank")
-            << QStringList{"x", "6378137", "0.006694380022900787", "0.99982", "600000",
-                           "750000", "53.5 N", "8W"}
+            << QStringList{"x",       "6378137", "0.006694380022900787",
+                           "0.99982", "600000",  "750000",
+                           "53.5 N",  "8W"}
             << "";
         QTest::newRow("meridian missing")
-            << QStringList{"x", "6378137", "0.006694380022900787", "0.99982", "600000",
-                           "750000", "53.5 N", ""}
+            << QStringList{"x",       "6378137", "0.006694380022900787",
+                           "0.99982", "600000",  "750000",
+                           "53.5 N",  ""}
             << "Central meridian does not read.";
         QTest::newRow("scale not a number")
-            << QStringList{"x", "6378137", "0.006694380022900787", "k", "600000", "750000",
+            << QStringList{"x",      "6378137", "0.006694380022900787", "k", "600000", "750000",
                            "53.5 N", "8 W"}
             << "Scale Factor does not read.";
     }

@@ -83,8 +83,8 @@ class TestRegistrySweep : public QObject {
             const registry::Params& q = g.params;
             const geo::ProjectionParams p{q.a, q.e2, q.k0, q.fe, q.fn, 0, 0};
             const PJ_COORD ref = proj_trans(op, PJ_FWD, proj_coord(pt.lon, pt.lat, 0, 0));
-            const PJ_COORD viaString = proj_trans(
-                own, PJ_FWD, proj_coord(proj_torad(pt.lon), proj_torad(pt.lat), 0, 0));
+            const PJ_COORD viaString =
+                proj_trans(own, PJ_FWD, proj_coord(proj_torad(pt.lon), proj_torad(pt.lat), 0, 0));
             const double apart = std::max(std::fabs(viaString.xy.x - ref.xy.x),
                                           std::fabs(viaString.xy.y - ref.xy.y));
             if (apart > worstString_) {
@@ -99,8 +99,8 @@ class TestRegistrySweep : public QObject {
             const geo::GridPoint en = geo::Calc_Grid(p, phi, q.k0, omega, q.lat0);
             double fwd = 0;
             for (const PJ_COORD& c : {ref, viaString})
-                fwd = std::max({fwd, std::fabs(en.easting - c.xy.x),
-                                std::fabs(en.northing - c.xy.y)});
+                fwd = std::max(
+                    {fwd, std::fabs(en.easting - c.xy.x), std::fabs(en.northing - c.xy.y)});
 
             const geo::GeogPoint ll = geo::Calc_Geographic(p, ref.xy.y, ref.xy.x - q.fe, q.lat0, 0);
             const double lon = ll.longitude + q.lon0;

@@ -33,7 +33,8 @@ class TestRegistryDialog : public QObject {
         QTest::newRow("the code with its authority") << "EPSG:2157" << kItm << true;
         QTest::newRow("a word of the name") << "irish" << kItm << false;
         QTest::newRow("two words, upper case") << "IRISH TRANSVERSE" << kItm << true;
-        QTest::newRow("nothing matches") << "no such grid" << "" << true;
+        QTest::newRow("nothing matches") << "no such grid"
+                                         << "" << true;
     }
     void typing() {
         QFETCH(QString, typed);
@@ -105,11 +106,10 @@ class TestRegistryDialog : public QObject {
             QVERIFY(dlg.grid().code.isEmpty());
             return;
         }
-        QCOMPARE((QStringList{t.name, t.sma, t.eccentricity, t.Scale, t.FE, t.FN, t.Lat,
-                              t.meridian}),
-                 (QStringList{"IRENET95 / Irish Transverse Mercator", "6378137",
-                              "0.006694380022900787", "0.99982", "600000", "750000", "53.5 N",
-                              "8 W"}));
+        QCOMPARE(
+            (QStringList{t.name, t.sma, t.eccentricity, t.Scale, t.FE, t.FN, t.Lat, t.meridian}),
+            (QStringList{"IRENET95 / Irish Transverse Mercator", "6378137", "0.006694380022900787",
+                         "0.99982", "600000", "750000", "53.5 N", "8 W"}));
         QCOMPARE(dlg.grid().code, QStringLiteral("EPSG:2157"));
     }
 
@@ -125,9 +125,9 @@ class TestRegistryDialog : public QObject {
         QTest::keyClick(list, Qt::Key_Down);
         QCOMPARE(list->currentRow(), 1);
         const QString wanted = list->item(1)->text();
-        QTest::mouseClick(must<QDialogButtonBox>(&dlg, "btn_registry_box")
-                              ->button(QDialogButtonBox::Ok),
-                          Qt::LeftButton);
+        QTest::mouseClick(
+            must<QDialogButtonBox>(&dlg, "btn_registry_box")->button(QDialogButtonBox::Ok),
+            Qt::LeftButton);
         QCOMPARE(RegistryDialog::Item_Text(dlg.grid()), wanted);
         QCOMPARE(dlg.entryTexts().name, dlg.grid().name);
     }
