@@ -216,7 +216,9 @@ QString number(double x) {
 // Shortest inverse-flattening text that gives back e2 exactly; the nearest
 // value when none does.
 QString inverseFlatteningText(double e2) {
-    const double rf = 1 / (1 - std::sqrt(1 - e2));
+    // 1/f = (1 + sqrt(1 - e2)) / e2: the form 1/(1 - sqrt(1 - e2)) loses
+    // three digits to the difference.
+    const double rf = (1 + std::sqrt(1 - e2)) / e2;
     for (int digits = 1; digits <= 17; ++digits) {
         const double v = QString::number(rf, 'g', digits).toDouble();
         if (Eccentricity_Squared(v) == e2)
