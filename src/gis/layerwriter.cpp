@@ -81,6 +81,7 @@ struct LayerWriter::Impl {
     std::vector<Row> rows;
     std::vector<bool> allNumbers; // per Auto column: only numbers and blanks so far
     std::vector<bool> anyNumber;
+    std::vector<int> fields; // the layer's field of each column
     Messages messages;
 
     ~Impl() {
@@ -99,10 +100,10 @@ QString LayerWriter::Driver_For(const QString& path) {
         return QStringLiteral("ESRI Shapefile");
     if (ext == QLatin1String("csv"))
         return QStringLiteral("CSV");
-    if (ext == QLatin1String("kml")) {
-        registerDrivers();
-        return GDALGetDriverByName("LIBKML") ? QStringLiteral("LIBKML") : QStringLiteral("KML");
-    }
+    // Not LIBKML: it holds the whole document and its time grows with the
+    // square of the points (8,000 took 77 s); KML streams.
+    if (ext == QLatin1String("kml"))
+        return QStringLiteral("KML");
     return {};
 }
 
@@ -232,12 +233,20 @@ bool LayerWriter::open() {
         const Column& c = d->columns[i];
         const bool real = c.type == ColumnType::Real ||
                           (c.type == ColumnType::Auto && d->allNumbers[i] && d->anyNumber[i]);
-        OGRFieldDefnH field =
-            OGR_Fld_Create(c.name.toUtf8().constData(), real ? OFTReal : OFTString);
+        const QByteArray name = c.name.toUtf8();
+        OGRFeatureDefnH defn = OGR_L_GetLayerDefn(d->layer);
+        const int before = OGR_FD_GetFieldCount(defn);
+        OGRFieldDefnH field = OGR_Fld_Create(name.constData(), real ? OFTReal : OFTString);
         const OGRErr err = OGR_L_CreateField(d->layer, field, TRUE);
         OGR_Fld_Destroy(field);
         if (err != OGRERR_NONE)
             return fail(QStringLiteral("the column \"%1\" could not be created").arg(c.name));
+        // A layer may have fields of its own (KML's Name and Description,
+        // which a column of that name becomes): a column's field is the one
+        // just added, or else the one of its name.
+        const int after = OGR_FD_GetFieldCount(defn);
+        d->fields.push_back(after > before ? after - 1
+                                           : OGR_FD_GetFieldIndex(defn, name.constData()));
         d->columns[i].type = real ? ColumnType::Real : ColumnType::String;
     }
     // One transaction for all features: a GeoPackage otherwise commits each.
@@ -250,11 +259,14 @@ bool LayerWriter::writeRow(double x, double y, const QStringList& values) {
     OGRFeatureH f = OGR_F_Create(OGR_L_GetLayerDefn(d->layer));
     for (int i = 0; i < int(d->columns.size()) && i < values.size(); ++i) {
         const QString& v = values[i];
+        const int field = d->fields[size_t(i)];
+        if (field < 0)
+            continue;
         if (d->columns[size_t(i)].type == ColumnType::Real) {
             if (const auto n = numberValue(v))
-                OGR_F_SetFieldDouble(f, i, *n);
+                OGR_F_SetFieldDouble(f, field, *n);
         } else if (!v.isEmpty()) {
-            OGR_F_SetFieldString(f, i, v.toUtf8().constData());
+            OGR_F_SetFieldString(f, field, v.toUtf8().constData());
         }
     }
     OGRGeometryH point = OGR_G_CreateGeometry(wkbPoint);

@@ -5,7 +5,8 @@
 //        .prj of the CRS beside it, which OGR reads back).
 // x is always the easting or the longitude and y the northing or the
 // latitude, whatever axis order the CRS's registry gives it. KML holds WGS 84
-// longitudes and latitudes only: OGR converts the points into it.
+// longitudes and latitudes only: OGR converts the points into it, and a column
+// called name or description becomes the placemark's name or description.
 #pragma once
 
 #include <QString>

@@ -3,6 +3,7 @@
 #include "layerwriter.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -101,7 +102,8 @@ class TestLayerWriter : public QObject {
             QTest::newRow(qPrintable(ext + ", longitude and latitude on an ellipsoid"))
                 << f << kGrsLongLat << true << "" << tolerance;
         }
-        // KML holds WGS 84 only: OGR converts into it.
+        // KML holds WGS 84 only: OGR converts into it. Regression: its own
+        // Name and Description fields shifted every value by two columns.
         QTest::newRow("kml, EPSG code") << "points.kml"
                                         << "EPSG:2157" << false << "EPSG:4326" << 1e-9;
         QTest::newRow("kml, longitude and latitude on an ellipsoid")
@@ -211,6 +213,26 @@ class TestLayerWriter : public QObject {
         GDALClose(ds);
     }
 
+    // Regression: KML went through LIBKML, whose time grows with the square
+    // of the points (8,000 took 77 s).
+    void manyPoints_data() {
+        QTest::addColumn<QString>("file");
+        for (const char* f : {"many.gpkg", "many.geojson", "many.kml", "many.shp", "many.csv"})
+            QTest::newRow(f) << QString::fromLatin1(f);
+    }
+    void manyPoints() {
+        QFETCH(QString, file);
+        const int n = 20000;
+        QElapsedTimer t;
+        t.start();
+        LayerWriter w(dir_.filePath(file), "EPSG:2157", QStringList{"i", "e"});
+        for (int i = 0; i < n; ++i)
+            QVERIFY(w.addPoint(600000 + i, 750000, {QString::number(i), "600000.125"}));
+        QVERIFY2(w.finish(), qPrintable(w.error()));
+        qInfo("%d points in %lld ms", n, t.elapsed());
+        QVERIFY(t.elapsed() < 10000);
+    }
+
     void refusals_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("crs");
@@ -230,7 +252,7 @@ class TestLayerWriter : public QObject {
             << "EPSG:2157" << qQNaN() << QStringList{}
             << "a point without finite coordinates cannot be written";
         QTest::newRow("more values than columns")
-            << "many.gpkg"
+            << "toomany.gpkg"
             << "EPSG:2157" << 1.0 << QStringList{"1", "2"} << "a point has 2 values for 1 columns";
     }
     void refusals() {
