@@ -5,7 +5,7 @@ set -eu
 cd "$(dirname "$0")/.."
 
 PACKAGES="build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
-libgl-dev libgeographiclib-dev geographiclib-tools libproj-dev proj-data proj-bin libbenchmark-dev
+libgl-dev libgeographiclib-dev geographiclib-tools libproj-dev proj-data proj-bin libgdal-dev gdal-bin libbenchmark-dev
 poppler-utils xvfb xauth imagemagick desktop-file-utils appstream dpkg-dev file
 fonts-dejavu-core man-db clang libclang-rt-14-dev libsqlite3-dev"
 
