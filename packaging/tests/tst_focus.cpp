@@ -96,8 +96,8 @@ class TestFocus : public QObject {
         // clang-format off
         row("main menu: task buttons, then Exit before the conversion button", "menu", -1, "",
             "SSCommand1 SSCommand2 SSCommand3 SSCommand4");
-        row("spheroid: list, buttons, then the eight fields top to bottom", "conversion", 0, "",
-            "List1 SSCommand1 SSCommand2 SSCommand3 SSCommand4 SSCommand5 "
+        row("spheroid: list, buttons, From registry, then the eight fields top to bottom", "conversion", 0, "",
+            "List1 SSCommand1 SSCommand2 SSCommand3 SSCommand4 cmd_registry SSCommand5 "
             "txt_name txt_major txt_ecc txt_scale txt_fe txt_fn txt_orig txt_cm");
         row("grid to geog: easting, northing, height, Convert", "conversion", 1, "",
             "txt_east txt_north txt_height_g2l Command1");

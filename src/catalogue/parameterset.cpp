@@ -60,6 +60,12 @@ void ParameterSet::clear() {
     update();
 }
 
+void ParameterSet::setNew(const EntryTexts& t) {
+    selected_.reset();
+    fromEntry(t, texts_);
+    update();
+}
+
 bool ParameterSet::differsFromSelected() const {
     if (!selected_)
         return false;

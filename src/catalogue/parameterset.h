@@ -31,6 +31,7 @@ class ParameterSet : public QObject {
     void select(const Entry& entry); // the entry's texts, and it is selected
     void deselect();                 // nothing selected; the texts stay
     void clear();                    // texts emptied, nothing selected
+    void setNew(const EntryTexts& t); // a new entry's texts, nothing selected
 
     std::optional<qint64> selectedRef() const { return selected_ ? std::optional(selected_->ref) : std::nullopt; }
     QString selectedName() const { return selected_ ? selected_->texts.name : QString(); }

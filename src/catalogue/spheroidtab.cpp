@@ -3,6 +3,7 @@
 #include "entryparams.h"
 #include "messages.h"
 #include "numtext.h"
+#include "registrydialog.h"
 #include "ui_spheroidtab.h"
 #include "widgets.h"
 
@@ -62,6 +63,14 @@ SpheroidTab::SpheroidTab(AppState& state, QWidget* parent)
     connect(ui->SSCommand3, &QPushButton::clicked, this, &SpheroidTab::SSCommand3_clicked);
     connect(ui->SSCommand4, &QPushButton::clicked, this, &SpheroidTab::SSCommand4_clicked);
     connect(ui->SSCommand5, &QPushButton::clicked, this, &SpheroidTab::SSCommand5_clicked);
+    connect(ui->cmd_registry, &QPushButton::clicked, this, &SpheroidTab::cmd_registry_clicked);
+    chooseFromRegistry = [](QWidget* parent, catalogue::EntryTexts& t) {
+        RegistryDialog dialog(parent);
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        t = dialog.entryTexts();
+        return true;
+    };
 }
 
 SpheroidTab::~SpheroidTab() = default;
@@ -367,3 +376,21 @@ void SpheroidTab::SSCommand4_clicked() {
 }
 
 void SpheroidTab::SSCommand5_clicked() { emit closeRequested(); }
+
+void SpheroidTab::cmd_registry_clicked() {
+    catalogue::EntryTexts chosen;
+    if (!chooseFromRegistry || !chooseFromRegistry(this, chosen))
+        return;
+    // A new entry, as the registry names it; nothing is written until Save.
+    if (clearDetails_)
+        clearDetails_();
+    refreshing_ = true;
+    ui->List1->clearSelection();
+    ui->List1->setCurrentRow(-1);
+    refreshing_ = false;
+    state_.parameters.setNew(chosen);
+    showParameters();
+    updateButtons();
+    if (ui->SSCommand2->isEnabled())
+        ui->SSCommand2->setFocus();
+}

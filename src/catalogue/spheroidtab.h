@@ -30,6 +30,10 @@ class SpheroidTab : public QWidget {
     // Empties the eight fields (part of the window's Clear_Details).
     void ClearFields();
 
+    // The registry dialog, replaceable in tests: true and the texts of the
+    // grid chosen, or false when cancelled.
+    std::function<bool(QWidget*, catalogue::EntryTexts&)> chooseFromRegistry;
+
   signals:
     void closeRequested();
 
@@ -44,6 +48,7 @@ class SpheroidTab : public QWidget {
     void SSCommand3_clicked();
     void SSCommand4_clicked();
     void SSCommand5_clicked();
+    void cmd_registry_clicked();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,10 +1,13 @@
 // The Spheroid tab driven through a real conversion window and a real
 // catalogue file. Every message box is checked for text, title and buttons.
 #include "entryparams.h"
+#include "registrydialog.h"
 #include "spheroidtab.h"
 #include "tabwindow.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QTimer>
 #include <QFocusEvent>
 #include <QLabel>
 #include <QTabWidget>
@@ -746,6 +749,60 @@ class TestSpheroidTab : public QObject {
 
     // Regression: the row the list makes current on gaining focus is loaded
     // only when the user selects it, and then once (one box, not two).
+    // A grid of the registry found by code or words, saved, selected and
+    // converting as cs2cs does (716557.106, 732882.306 for 53 20 N 6 15 W).
+    void fromRegistry_data() {
+        QTest::addColumn<QString>("query");
+        QTest::newRow("code") << "2157";
+        QTest::newRow("words") << "irish";
+        QTest::newRow("code with authority") << "EPSG:2157";
+    }
+    void fromRegistry() {
+        QFETCH(QString, query);
+        Window t;
+        t.select("Airy 1830");
+        QString listed;
+        t.w->spheroidTab()->chooseFromRegistry = [&](QWidget* parent, catalogue::EntryTexts& out) {
+            RegistryDialog dialog(parent);
+            dialog.setProperty("modalGuardIgnore", true);
+            QTimer::singleShot(0, &dialog, [&] {
+                QTest::keyClicks(must<QLineEdit>(&dialog, "txt_registry_search"), query);
+                auto* list = must<QListWidget>(&dialog, "lst_registry");
+                const auto items = list->findItems("EPSG:2157", Qt::MatchStartsWith);
+                if (!items.isEmpty()) {
+                    listed = items.first()->text();
+                    list->setCurrentItem(items.first());
+                }
+                must<QDialogButtonBox>(&dialog, "btn_registry_box")
+                    ->button(QDialogButtonBox::Ok)
+                    ->click();
+            });
+            if (dialog.exec() != QDialog::Accepted)
+                return false;
+            out = dialog.entryTexts();
+            return true;
+        };
+        t.click("cmd_registry");
+        QCOMPARE(listed, "EPSG:2157  IRENET95 / Irish Transverse Mercator");
+        QCOMPARE(t.text("txt_name"), "IRENET95 / Irish Transverse Mercator");
+        QCOMPARE(t.fields().mid(6), (QStringList{"53.5 N", "8 W"}));
+        // A new entry: nothing selected, nothing written, Save offered.
+        QCOMPARE(t.buttons(), "E--");
+        QCOMPARE(t.names().size(), 5);
+        t.click("SSCommand2");
+        QCOMPARE(t.names().last(), "IRENET95 / Irish Transverse Mercator");
+        QCOMPARE(t.list()->selectedItems().first()->text(), t.names().last());
+        t.get<QTabWidget>("SSTab1")->setCurrentIndex(2);
+        const char* entries[][2] = {{"txt_lat_deg", "53"}, {"txt_lat_min", "20"}, {"txt_ns", "N"},
+                                    {"txt_long_deg", "6"}, {"txt_long_min", "15"}, {"txt_ew", "W"}};
+        for (auto [f, v] : entries)
+            t.get(f)->setText(v);
+        t.click("cmd_convert");
+        QCOMPARE(t.text("txt_easting"), "716557.106");
+        QCOMPARE(t.text("txt_northing"), "732882.306");
+        QVERIFY_GUARD(t.guard);
+    }
+
     void listFocusThenSelection() {
         Window t({row(1, "No meridian", "0 N", ""), row(2, "East 147", "0 N", "147 E")});
         t.type("txt_name", "Typed, not saved");
