@@ -135,6 +135,8 @@ class TstWorkingTabs : public QObject {
     void entriesAndResults();
     void quantities_data();
     void quantities();
+    void surveyLines_data();
+    void surveyLines();
 };
 
 void TstWorkingTabs::conversion_data() {
@@ -514,3 +516,102 @@ void TstWorkingTabs::quantities() {
 
 QTEST_MAIN(TstWorkingTabs)
 #include "tst_workingtabs.moc"
+
+// The lines a surveyor reads beside the results: the accuracy warning far
+// from the meridian, heights, grid references. Checks are "field=text", or
+// "field~text" for a text the field must contain.
+void TstWorkingTabs::surveyLines_data() {
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QStringList>("in");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QStringList>("checks");
+    const QString utm = "WGS 84 / UTM zone 30N", os = "Airy 1830 / National Grid";
+    const QStringList geog40n15e{"txt_lat_deg=40", "txt_ns=N", "txt_long_deg=15", "txt_ew=E"};
+    QTest::newRow("far from the meridian: warned, the nearer zone named")
+        << utm << 2 << geog40n15e << ""
+        << QStringList{"lbl_accuracy_g2g~18.0° from the central meridian: these series are ",
+                       "lbl_accuracy_g2g~m from the exact projection here. Exact: E ",
+                       "lbl_accuracy_g2g~Nearer: WGS 84 / UTM zone 33N (0.0° from its meridian).",
+                       "txt_easting~."};
+    QTest::newRow("near the meridian: no warning")
+        << utm << 2 << QStringList{"txt_lat_deg=40", "txt_ns=N", "txt_long_deg=1", "txt_ew=W"} << ""
+        << QStringList{"lbl_accuracy_g2g=", "txt_easting~."};
+    QTest::newRow("grid far from the meridian: warned with the exact position")
+        << utm << 1 << QStringList{"txt_east=2000000", "txt_north=4500000"} << ""
+        << QStringList{"lbl_accuracy_g2l~ from the central meridian: these series are ",
+                       "lbl_accuracy_g2l~. Exact: 39 Deg ", "lbl_accuracy_g2l~ Sec N, 014 Deg ", "txt_lat~Deg"};
+    // Regression rows: the series' divergence was shown as a latitude of 900.
+    QTest::newRow("impossible inverse refused")
+        << utm << 1 << QStringList{"txt_east=500000", "txt_north=99999999"}
+        << "The grid position lies outside what these series can invert."
+        << QStringList{"txt_lat=", "lbl_accuracy_g2l="};
+    QTest::newRow("impossible inverse far east refused")
+        << utm << 1 << QStringList{"txt_east=99999999", "txt_north=5800000"}
+        << "The grid position lies outside what these series can invert." << QStringList{"txt_lat="};
+    QTest::newRow("height: elevation and combined factors")
+        << os << 2 << QStringList{"txt_lat_deg=52", "txt_ns=N", "txt_long_deg=1", "txt_ew=W", "txt_height_g2g=250"}
+        << "" << QStringList{"txt_elevation_g2g=0.99996083", "txt_combined_g2g=0.99961997"};
+    QTest::newRow("height: empty leaves them empty")
+        << os << 2 << QStringList{"txt_lat_deg=52", "txt_ns=N", "txt_long_deg=1", "txt_ew=W"} << ""
+        << QStringList{"txt_elevation_g2g=", "txt_combined_g2g=", "txt_gridref_g2g=SP 68643 34025"};
+    QTest::newRow("height: not a number refused")
+        << os << 2 << QStringList{"txt_lat_deg=52", "txt_long_deg=1", "txt_ew=W", "txt_height_g2g=2O0"}
+        << "Ellipsoidal height (m) must be a number." << QStringList{"txt_easting="};
+    QTest::newRow("height: above 9000 m refused")
+        << os << 1 << QStringList{"txt_east=468643.108", "txt_north=234025.790", "txt_height_g2l=9001"}
+        << "Ellipsoidal height (m) must lie between -500 and 9000." << QStringList{"txt_lat="};
+    QTest::newRow("grid reference written for the typed position")
+        << os << 1 << QStringList{"txt_east=651409.903", "txt_north=313177.270"} << ""
+        << QStringList{"txt_gridref_g2l=TG 51409 13177", "lbl_gridref_read="};
+    QTest::newRow("grid reference read at the centre of its square")
+        << os << 1 << QStringList{"txt_east=tg5140913177", "txt_north="} << ""
+        << QStringList{"lbl_gridref_read=Read grid reference TG 51409 13177, at the centre of its square.",
+                       "txt_gridref_g2l=TG 51409 13177", "txt_lat~ N"};
+    QTest::newRow("grid reference of another grid refused")
+        << os << 1 << QStringList{"txt_east=O 15904 34671", "txt_north="}
+        << "A National Grid reference is two letters and 2 to 10 digits, e.g. TG 51409 13177."
+        << QStringList{"txt_lat=", "txt_east=O 15904 34671"};
+    QTest::newRow("no grid reference on a set that names no grid")
+        << "GRS 80 / SWEREF99 TM" << 2 << QStringList{"txt_lat_deg=59", "txt_long_deg=18", "txt_ew=E"}
+        << "" << QStringList{"txt_gridref_g2g="};
+    QTest::newRow("distance: ground distance at the mean height")
+        << os << 3
+        << QStringList{"txt_lat_deg1=52", "txt_long_deg1=1", "txt_long_hemis1=W", "txt_lat_deg2=52.1",
+                       "txt_long_deg2=0.9", "txt_long_hemis2=W", "txt_height1=200", "txt_height2=300"}
+        << "" << QStringList{"txt_ground_distance~.", "txt_combined_line~0.99"};
+    QTest::newRow("distance: one height alone gives none")
+        << os << 3
+        << QStringList{"txt_lat_deg1=52", "txt_long_deg1=1", "txt_long_hemis1=W", "txt_lat_deg2=52.1",
+                       "txt_long_deg2=0.9", "txt_long_hemis2=W", "txt_height1=200"}
+        << "" << QStringList{"txt_ground_distance=", "txt_combined_line="};
+}
+
+void TstWorkingTabs::surveyLines() {
+    QFETCH(QString, entry);
+    QFETCH(int, tab);
+    QFETCH(QStringList, in);
+    QFETCH(QString, box);
+    QFETCH(QStringList, checks);
+    Rig rig;
+    auto* list = must<QListWidget>(rig.w.get(), "List1");
+    list->setCurrentItem(list->findItems(entry, Qt::MatchExactly).value(0));
+    rig.tab(tab);
+    for (const QString& s : in)
+        rig.f(s.section('=', 0, 0))->setText(s.section('=', 1));
+    ModalGuard guard;
+    if (!box.isEmpty())
+        guard.expect(box);
+    rig.click(kTabs[tab].button);
+    QVERIFY_GUARD(guard);
+    for (const QString& c : checks) {
+        const bool contains = !c.contains('=') || (c.contains('~') && c.indexOf('~') < c.indexOf('='));
+        const QChar sep = contains ? '~' : '=';
+        const QString name = c.section(sep, 0, 0), want = c.section(sep, 1);
+        const QString got = rig.t(name);
+        if (contains)
+            QVERIFY2(got.contains(want), qPrintable(name + ": " + got));
+        else
+            QCOMPARE(got, want);
+    }
+}
