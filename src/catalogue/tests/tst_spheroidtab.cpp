@@ -1,6 +1,7 @@
 // The Spheroid tab driven through a real conversion window and a real
 // catalogue file. Every message box is checked for text, title and buttons.
 #include "entryparams.h"
+#include "conversions.h"
 #include "registrydialog.h"
 #include "spheroidtab.h"
 #include "tabwindow.h"
@@ -801,6 +802,54 @@ class TestSpheroidTab : public QObject {
         QCOMPARE(t.text("txt_easting"), "716557.106");
         QCOMPARE(t.text("txt_northing"), "732882.306");
         QVERIFY_GUARD(t.guard);
+    }
+
+    // Regression rows: a scale typed over the selected entry's took no effect
+    // (the result was the stored k0's while 1.0 showed), and a set typed by
+    // hand after Clear details failed with a fault message.
+    void typedValuesAreUsed_data() {
+        QTest::addColumn<bool>("fromEntry"); // else Clear details and all eight typed
+        QTest::addColumn<QString>("scale");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("scale 1.0 over the selected entry")
+            << true << "1.0" << "Parameter set: Airy 1830 (changed, not saved)";
+        QTest::newRow("typed by hand after Clear details")
+            << false << "0.9996012717" << "Parameter set: typed by hand, not saved";
+    }
+    void typedValuesAreUsed() {
+        QFETCH(bool, fromEntry);
+        QFETCH(QString, scale);
+        QFETCH(QString, line);
+        Window t({row(1, "Airy 1830", "49 N", "2 W", 6377563.396)});
+        if (fromEntry) {
+            t.select("Airy 1830");
+        } else {
+            t.click("SSCommand1");
+            const QStringList typed{"Mine", "6377563.396", "0.006694379990141", "", "500000",
+                                    "0", "49 N", "2 W"};
+            for (int i = 0; i < 8; ++i)
+                t.type(kFields[i], typed[i]);
+        }
+        t.type("txt_scale", scale);
+        t.leaveCm();
+        auto* tabs = t.get<QTabWidget>("SSTab1");
+        tabs->setCurrentIndex(2);
+        for (auto [f, v] : {std::pair{"txt_lat_deg", "52"}, {"txt_ns", "N"}, {"txt_long_deg", "1"},
+                            {"txt_ew", "W"}})
+            t.get(f)->setText(v);
+        t.click("cmd_convert");
+        QVERIFY_GUARD(t.guard);
+        convert::GeogInput in{"52", "", "", "N", "1", "", "", "W"};
+        const convert::GridTexts expected = convert::Geog_To_Grid(
+            convert::Make_In_Force({6377563.396, 0.006694379990141, scale.toDouble(), 500000, 0, 49, -2}),
+            in);
+        QCOMPARE(t.text("txt_easting"), QString::fromStdString(expected.easting));
+        QCOMPARE(t.text("txt_northing"), QString::fromStdString(expected.northing));
+        QCOMPARE(t.get<QLabel>("lbl_active_g2g")->text(), line);
+        // Any change of a value empties the results it no longer belongs to.
+        tabs->setCurrentIndex(0);
+        t.type("txt_fe", "400000");
+        QCOMPARE(t.text("txt_easting"), QString());
     }
 
     void listFocusThenSelection() {
