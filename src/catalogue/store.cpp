@@ -1,5 +1,4 @@
 #include "store.h"
-#include "degreetext.h"
 #include "paramtext.h"
 
 #include "numtext.h"

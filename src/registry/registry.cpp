@@ -1,6 +1,7 @@
 #include "registry.h"
 
-#include "degreetext.h"
+#include "paramtext.h"
+
 #include "numtext.h"
 
 #include <QElapsedTimer>
@@ -302,19 +303,15 @@ std::optional<Params> Params_From_Texts(const catalogue::EntryTexts& t, QString*
             return fail(labels[i]);
         *numbers[i].second = *v;
     }
-    // Both with a blank before the letter, decimals kept.
-    constexpr numtext::DegreeRule latitude{numtext::DegreeRule::Amount::Decimal,
-                                           numtext::DegreeRule::NoBlank::AllNumber, 'S'};
-    constexpr numtext::DegreeRule meridian{numtext::DegreeRule::Amount::Decimal,
-                                           numtext::DegreeRule::NoBlank::LastLetter, 'W'};
-    const auto lat = numtext::Read_Degree_Text(t.Lat.toStdString(), latitude);
+    // The windows' readers, decimals kept.
+    const auto lat = numtext::Read_Origin(t.Lat.toStdString());
     if (!lat)
         return fail("Latitude of origin");
-    const auto lon = numtext::Read_Degree_Text(t.meridian.toStdString(), meridian);
+    const auto lon = numtext::Read_Meridian(t.meridian.toStdString());
     if (!lon)
         return fail("Central meridian");
-    p.lat0 = lat->value;
-    p.lon0 = lon->value;
+    p.lat0 = *lat;
+    p.lon0 = *lon;
     return p;
 }
 

@@ -3,11 +3,13 @@
 // string of any parameter set.
 #include "registry.h"
 
-#include "degreetext.h"
+#include "parameterset.h"
 #include "geodesy.h"
 #include "numtext.h"
 
 #include <QElapsedTimer>
+#include "paramtext.h"
+
 #include <QTest>
 
 #include <proj.h>
@@ -263,8 +265,10 @@ class TestRegistry : public QObject {
                          same(p->fe, q.fe) && same(p->fn, q.fn) && same(p->lat0, q.lat0) &&
                          same(p->lon0, q.lon0),
                      qPrintable(g.code));
-            // The conversions' own reader of the origin agrees.
-            QVERIFY(same(*numtext::Read_Origin_Latitude(g.texts.Lat.toStdString()), q.lat0));
+            // Every reader of a parameter set takes the entry as it stands.
+            const numtext::ParameterReading r = catalogue::Read_Entry(g.texts, {true, false});
+            QVERIFY2(r.values, qPrintable(g.code));
+            QVERIFY(same(r.values->lat0, q.lat0) && same(r.values->lon0, q.lon0));
             QVERIFY2(!g.texts.sma.contains('e') && !g.texts.eccentricity.contains('e'),
                      qPrintable(g.code));
             ++n;
@@ -329,11 +333,11 @@ class TestRegistry : public QObject {
         QFETCH(bool, latitude);
         QFETCH(QString, text);
         QCOMPARE(registry::Degree_Text(degrees, latitude ? 'N' : 'E', latitude ? 'S' : 'W'), text);
-        const numtext::DegreeRule rule{numtext::DegreeRule::Amount::Decimal,
-                                       numtext::DegreeRule::NoBlank::NotRead, latitude ? 'S' : 'W'};
-        const auto back = numtext::Read_Degree_Text(text.toStdString(), rule);
+        // Read back by the windows' readers to the same double.
+        const auto back = latitude ? numtext::Read_Origin(text.toStdString())
+                                   : numtext::Read_Meridian(text.toStdString());
         QVERIFY(back);
-        QCOMPARE(back->value, degrees == 0 ? 0.0 : degrees);
+        QCOMPARE(*back, degrees == 0 ? 0.0 : degrees);
     }
 
     void search_data() {
