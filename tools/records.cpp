@@ -517,8 +517,10 @@ bool Resolve_Columns(Settings& s, const std::vector<std::string_view>& header,
         return l;
     };
     for (const auto& [field, name] : s.columnNames) {
+        // A structured binding cannot be captured before C++20 in every compiler.
+        const std::string wanted = lower(name);
         const auto it = std::find_if(header.begin(), header.end(), [&](std::string_view h) {
-            return lower(trimBlanks(h)) == lower(name);
+            return lower(trimBlanks(h)) == wanted;
         });
         if (it == header.end()) {
             error = "--fields: the header has no column named \"" + Cut_For_Message(name) + "\"";
