@@ -517,7 +517,7 @@ bool Resolve_Columns(Settings& s, const std::vector<std::string_view>& header,
         return l;
     };
     for (const auto& [field, name] : s.columnNames) {
-        // A structured binding cannot be captured before C++20 in every compiler.
+        // clang 14 cannot capture a structured binding in a lambda.
         const std::string wanted = lower(name);
         const auto it = std::find_if(header.begin(), header.end(), [&](std::string_view h) {
             return lower(trimBlanks(h)) == wanted;
