@@ -137,8 +137,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 t.lat.find(" 60. Min") != std::string::npos)
                 fail("sixty in a layout", t.lat);
         }
-    } else if (geog.field >= 0 && geog.status != convert::Status::NotNumeric) {
-        fail("field to focus without the numeric message", geog.message);
+    } else if (geog.field >= 3 ||
+               (geog.field >= 0 && geog.status != convert::Status::NotNumeric &&
+                geog.status != convert::Status::BadReference &&
+                geog.status != convert::Status::OutOfRange)) {
+        fail("field to focus that the entry did not refuse", geog.message);
     }
 
     convert::DistanceInput d;
