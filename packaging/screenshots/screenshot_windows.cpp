@@ -87,18 +87,18 @@ int main(int argc, char* argv[]) {
     list->setCurrentItem(found.first());
     Grab(conv, QStringLiteral("spheroid"));
 
-    tabs->setCurrentIndex(2);
+    tabs->setCurrentIndex(ConversionWindow::kGeogToGridTab);
     Type(conv, {{"txt_lat_deg", "52"}, {"txt_lat_min", "39"}, {"txt_lat_sec", "27.2531"}, {"txt_ns", "N"},
                 {"txt_long_deg", "1"}, {"txt_long_min", "43"}, {"txt_long_sec", "4.5177"}, {"txt_ew", "E"}});
     Child<QAbstractButton>(conv, "cmd_convert")->click();
     Grab(conv, QStringLiteral("geog-to-grid"));
 
-    tabs->setCurrentIndex(1);
+    tabs->setCurrentIndex(ConversionWindow::kGridToGeogTab);
     Type(conv, {{"txt_east", "651409.903"}, {"txt_north", "313177.270"}});
     Child<QAbstractButton>(conv, "Command1")->click();
     Grab(conv, QStringLiteral("grid-to-geog"));
 
-    tabs->setCurrentIndex(3);
+    tabs->setCurrentIndex(ConversionWindow::kDistanceTab);
     Type(conv, {{"txt_lat_deg1", "52"}, {"txt_lat_min1", "39"}, {"txt_lat_sec1", "27.2531"}, {"txt_lat_hemis1", "N"},
                 {"txt_long_deg1", "1"}, {"txt_long_min1", "43"}, {"txt_long_sec1", "4.5177"}, {"txt_long_hemis1", "E"},
                 {"txt_lat_deg2", "52"}, {"txt_lat_min2", "12"}, {"txt_lat_sec2", "30"}, {"txt_lat_hemis2", "N"},
@@ -122,6 +122,12 @@ int main(int argc, char* argv[]) {
     Child<QAbstractButton>(trig2, "SSCommand1")->click();
     Grab(trig2, QStringLiteral("trilateration"));
     trig2->close();
+
+    // The five calculations above, newest first.
+    shell.openConversion();
+    tabs->setCurrentIndex(ConversionWindow::kLogTab);
+    Grab(conv, QStringLiteral("log"));
+    conv->hide();
 
     return g_failures == 0 ? 0 : 1;
 }
