@@ -10,11 +10,13 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QHeaderView>
 #include <QIcon>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProcess>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -123,10 +125,22 @@ int main(int argc, char* argv[]) {
     Grab(trig2, QStringLiteral("trilateration"));
     trig2->close();
 
-    // The five calculations above, newest first.
+    // The five calculations above, newest first, with the results dragged
+    // next to the calculation's name and the newest row selected.
     shell.openConversion();
     tabs->setCurrentIndex(ConversionWindow::kLogTab);
+    const QSize normal = conv->size();
+    conv->resize(1100, normal.height());
+    auto* table = Child<QTableView>(conv, "tbl_log");
+    QHeaderView* header = table->horizontalHeader();
+    int to = int(joblog::Column::ParameterSet);
+    for (joblog::Column c : {joblog::Column::Easting, joblog::Column::Northing,
+                             joblog::Column::Latitude, joblog::Column::Longitude,
+                             joblog::Column::DistanceKms})
+        header->moveSection(header->visualIndex(int(c)), to++);
+    table->selectRow(0);
     Grab(conv, QStringLiteral("log"));
+    conv->resize(normal);
     conv->hide();
 
     return g_failures == 0 ? 0 : 1;
