@@ -134,9 +134,9 @@ int main(int argc, char* argv[]) {
     auto* table = Child<QTableView>(conv, "tbl_log");
     QHeaderView* header = table->horizontalHeader();
     int to = int(joblog::Column::ParameterSet);
-    for (joblog::Column c : {joblog::Column::Easting, joblog::Column::Northing,
-                             joblog::Column::Latitude, joblog::Column::Longitude,
-                             joblog::Column::DistanceKms})
+    for (joblog::Column c :
+         {joblog::Column::Easting, joblog::Column::Northing, joblog::Column::Latitude,
+          joblog::Column::Longitude, joblog::Column::DistanceKms})
         header->moveSection(header->visualIndex(int(c)), to++);
     table->selectRow(0);
     Grab(conv, QStringLiteral("log"));

@@ -110,8 +110,7 @@ void ConversionWindow::SSTab1_changed(int index) {
     }
     workingTab_ = index;
     // A recalled record whose positions go with the fields is no longer shown.
-    if (const auto& r = recalled_[kRecalledDistance];
-        r && !(*r)[joblog::Column::Lat1Deg].isEmpty())
+    if (const auto& r = recalled_[kRecalledDistance]; r && !(*r)[joblog::Column::Lat1Deg].isEmpty())
         recalled_[kRecalledDistance].reset();
     for (QLineEdit* f :
          {ui->txt_lat_deg1, ui->txt_lat_min1, ui->txt_lat_sec1, ui->txt_lat_hemis1,

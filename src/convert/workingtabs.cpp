@@ -4,11 +4,11 @@
 #include "conversionwindow.h"
 #include "logfile.h"
 #include "messages.h"
+#include "parameterset.h"
 #include "spheroidtab.h"
+#include "store.h"
 #include "ui_conversionwindow.h"
 #include "widgets.h"
-#include "parameterset.h"
-#include "store.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -74,8 +74,8 @@ void ConversionWindow::connectWorkingTabs() {
     common::PressOnEnter(distance, ui->cmd_calc);
     // A result belongs to the entries it was computed from: once the user
     // edits one (the program's own writes do not count), the result goes, so
-    // a printed report never pairs one entry with another's result.
-    // Entries edited are no longer the record's.
+    // a printed report never pairs one entry with another's result; nor are
+    // they then a log record's entries any more.
     auto forget = [this](Recalled tab) {
         if (recalled_[tab]) {
             recalled_[tab].reset();

@@ -3,9 +3,9 @@
 #include "intersection.h"
 #include "logfile.h"
 #include "messages.h"
-#include "widgets.h"
 #include "ui_trianglewindow_angles.h"
 #include "ui_trianglewindow_bearings.h"
+#include "widgets.h"
 
 #include <QCloseEvent>
 #include <QLineEdit>
@@ -22,10 +22,9 @@ std::string Text(const QLineEdit* e) {
 template <class Form> TriangleWindow::Controls TriangleWindow::Load(QWidget* window) {
     Form form;
     form.setupUi(window);
-    return {form.txt_E1,     form.txt_N1,     form.txt_E2,     form.txt_N2,
-            form.txt_E3,     form.txt_N3,     form.txt_anglea, form.txt_angleb,
-            form.SSCommand1, form.SSCommand2, form.SSCommand3, form.sketch,
-            form.statusBar};
+    return {form.txt_E1,     form.txt_N1,     form.txt_E2,     form.txt_N2,     form.txt_E3,
+            form.txt_N3,     form.txt_anglea, form.txt_angleb, form.SSCommand1, form.SSCommand2,
+            form.SSCommand3, form.sketch,     form.statusBar};
 }
 
 TriangleWindow::TriangleWindow(Kind kind, joblog::JobLog* log, QWidget* parent)
@@ -40,8 +39,8 @@ TriangleWindow::TriangleWindow(Kind kind, joblog::JobLog* log, QWidget* parent)
     common::PressOnEnter({ui.txt_E1, ui.txt_N1, ui.txt_E2, ui.txt_N2, ui.txt_anglea, ui.txt_angleb},
                          ui.SSCommand1);
     common::GiveCopyMenus({ui.txt_E3, ui.txt_N3});
-    common::InstallCopyResults(this, {{QStringLiteral("Easting"), ui.txt_E3},
-                                      {QStringLiteral("Northing"), ui.txt_N3}});
+    common::InstallCopyResults(
+        this, {{QStringLiteral("Easting"), ui.txt_E3}, {QStringLiteral("Northing"), ui.txt_N3}});
     // Escape does what Close does.
     common::InstallWindowKeys(this, [this] { ui.SSCommand2->click(); });
 }
@@ -84,12 +83,13 @@ void TriangleWindow::addToLog() {
     if (!log_)
         return;
     using joblog::Column;
-    joblog::Record r = joblog::Record::Now(kind_ == Kind::Angles ? joblog::kAngles : joblog::kBearings);
+    joblog::Record r =
+        joblog::Record::Now(kind_ == Kind::Angles ? joblog::kAngles : joblog::kBearings);
     const std::pair<Column, const QLineEdit*> fields[] = {
-        {Column::Easting1, ui.txt_E1},  {Column::Northing1, ui.txt_N1},
-        {Column::Easting2, ui.txt_E2},  {Column::Northing2, ui.txt_N2},
+        {Column::Easting1, ui.txt_E1},   {Column::Northing1, ui.txt_N1},
+        {Column::Easting2, ui.txt_E2},   {Column::Northing2, ui.txt_N2},
         {Column::AngleA, ui.txt_anglea}, {Column::AngleB, ui.txt_angleb},
-        {Column::Easting, ui.txt_E3},   {Column::Northing, ui.txt_N3}};
+        {Column::Easting, ui.txt_E3},    {Column::Northing, ui.txt_N3}};
     for (const auto& [column, field] : fields)
         r[column] = field->text();
     // Reported once a run; the result stands either way.

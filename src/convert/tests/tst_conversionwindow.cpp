@@ -82,7 +82,8 @@ void TestConversionWindow::initialState() {
     for (int i = 0; i < tabs->count(); ++i)
         captions << tabs->tabText(i);
     // The Log tab comes last, so the working tabs keep their places.
-    QCOMPARE(captions, QStringList({"Spheroid", "Grid to Geog", "Geog to Grid", "Distance", "Log"}));
+    QCOMPARE(captions,
+             QStringList({"Spheroid", "Grid to Geog", "Geog to Grid", "Distance", "Log"}));
     for (QLineEdit* f : t.w->findChildren<QLineEdit*>())
         QVERIFY2(f->text().isEmpty(), qPrintable(f->objectName()));
     for (const char* option : {"opt_long", "Option2", "Option4"})

@@ -281,12 +281,12 @@ class TestLogTab : public QObject {
         tab.show();
         auto* table = must<QTableView>(&tab, "tbl_log");
         Record r = job(2, "1750000.125");
-        r[Column::Latitude] = QStringLiteral(" 36 Deg  51 Min 13.300 Sec S, as the window shows it");
+        r[Column::Latitude] =
+            QStringLiteral(" 36 Deg  51 Min 13.300 Sec S, as the window shows it");
         QVERIFY(log.add(r).isEmpty());
         const QFontMetrics fm(table->font());
         for (Column c : {Column::Time, Column::Easting1, Column::Latitude})
-            QVERIFY2(table->horizontalHeader()->sectionSize(int(c)) >
-                         fm.horizontalAdvance(r[c]),
+            QVERIFY2(table->horizontalHeader()->sectionSize(int(c)) > fm.horizontalAdvance(r[c]),
                      qPrintable(joblog::Caption(c)));
     }
 };

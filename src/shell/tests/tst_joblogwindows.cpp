@@ -19,7 +19,7 @@ namespace {
 
 const QString kAiry = QStringLiteral("Airy 1830 / National Grid");
 // The Spheroid tab's seven fields, and Airy's values as typed by hand.
-const QStringList kSpheroidFields{"txt_major", "txt_ecc", "txt_scale", "txt_fe",
+const QStringList kSpheroidFields{"txt_major", "txt_ecc",  "txt_scale", "txt_fe",
                                   "txt_fn",    "txt_orig", "txt_cm"};
 const QStringList kAiryTyped{"6377563.396", "0.00667054", "0.9996012717", "400000",
                              "-100000",     "49 N",       "2 W"};
@@ -30,61 +30,93 @@ using ColumnFields = QList<QPair<QString, Column>>;
 // Each calculation's fields and the columns they are logged in; entries
 // first, then what the window shows.
 const QList<QPair<QString, Column>> kGeogToGridColumns{
-    {"txt_lat_deg", Column::Lat1Deg},          {"txt_lat_min", Column::Lat1Min},
-    {"txt_lat_sec", Column::Lat1Sec},          {"txt_ns", Column::Lat1Hemisphere},
-    {"txt_long_deg", Column::Long1Deg},        {"txt_long_min", Column::Long1Min},
-    {"txt_long_sec", Column::Long1Sec},        {"txt_ew", Column::Long1Hemisphere},
+    {"txt_lat_deg", Column::Lat1Deg},
+    {"txt_lat_min", Column::Lat1Min},
+    {"txt_lat_sec", Column::Lat1Sec},
+    {"txt_ns", Column::Lat1Hemisphere},
+    {"txt_long_deg", Column::Long1Deg},
+    {"txt_long_min", Column::Long1Min},
+    {"txt_long_sec", Column::Long1Sec},
+    {"txt_ew", Column::Long1Hemisphere},
     {"txt_height_g2g", Column::EllipsoidalHeight},
-    {"txt_easting", Column::Easting},          {"txt_northing", Column::Northing},
-    {"txt_convergence_g2g", Column::GridConvergence}, {"txt_scale_g2g", Column::PointScaleFactor},
-    {"txt_elevation_g2g", Column::ElevationFactor}, {"txt_combined_g2g", Column::CombinedScaleFactor},
-    {"txt_gridref_g2g", Column::GridReference}, {"lbl_accuracy_g2g", Column::AccuracyWarning}};
+    {"txt_easting", Column::Easting},
+    {"txt_northing", Column::Northing},
+    {"txt_convergence_g2g", Column::GridConvergence},
+    {"txt_scale_g2g", Column::PointScaleFactor},
+    {"txt_elevation_g2g", Column::ElevationFactor},
+    {"txt_combined_g2g", Column::CombinedScaleFactor},
+    {"txt_gridref_g2g", Column::GridReference},
+    {"lbl_accuracy_g2g", Column::AccuracyWarning}};
 const QList<QPair<QString, Column>> kGridToGeogColumns{
-    {"txt_east", Column::Easting1},           {"txt_north", Column::Northing1},
+    {"txt_east", Column::Easting1},
+    {"txt_north", Column::Northing1},
     {"txt_height_g2l", Column::EllipsoidalHeight},
-    {"txt_lat", Column::Latitude},            {"txt_long", Column::Longitude},
-    {"txt_convergence_g2l", Column::GridConvergence}, {"txt_scale_g2l", Column::PointScaleFactor},
-    {"txt_elevation_g2l", Column::ElevationFactor}, {"txt_combined_g2l", Column::CombinedScaleFactor},
-    {"txt_gridref_g2l", Column::GridReference}, {"lbl_accuracy_g2l", Column::AccuracyWarning}};
+    {"txt_lat", Column::Latitude},
+    {"txt_long", Column::Longitude},
+    {"txt_convergence_g2l", Column::GridConvergence},
+    {"txt_scale_g2l", Column::PointScaleFactor},
+    {"txt_elevation_g2l", Column::ElevationFactor},
+    {"txt_combined_g2l", Column::CombinedScaleFactor},
+    {"txt_gridref_g2l", Column::GridReference},
+    {"lbl_accuracy_g2l", Column::AccuracyWarning}};
 const QList<QPair<QString, Column>> kDistanceColumns{
-    {"txt_lat_deg1", Column::Lat1Deg},   {"txt_lat_min1", Column::Lat1Min},
-    {"txt_lat_sec1", Column::Lat1Sec},   {"txt_lat_hemis1", Column::Lat1Hemisphere},
-    {"txt_long_deg1", Column::Long1Deg}, {"txt_long_min1", Column::Long1Min},
-    {"txt_long_sec1", Column::Long1Sec}, {"txt_long_hemis1", Column::Long1Hemisphere},
-    {"txt_lat_deg2", Column::Lat2Deg},   {"txt_lat_min2", Column::Lat2Min},
-    {"txt_lat_sec2", Column::Lat2Sec},   {"txt_lat_hemis2", Column::Lat2Hemisphere},
-    {"txt_long_deg2", Column::Long2Deg}, {"txt_long_min2", Column::Long2Min},
-    {"txt_long_sec2", Column::Long2Sec}, {"txt_long_hemis2", Column::Long2Hemisphere},
-    {"txt_east1", Column::Easting1},     {"txt_north1", Column::Northing1},
-    {"txt_east2", Column::Easting2},     {"txt_north2", Column::Northing2},
-    {"txt_height1", Column::Height1},    {"txt_height2", Column::Height2},
-    {"lbl_kms", Column::DistanceKms},    {"lbl_miles", Column::DistanceMiles},
-    {"txt_geodesic", Column::EllipsoidalDistance}, {"txt_grid_distance", Column::GridDistance},
-    {"txt_line_scale", Column::LineScaleFactor},   {"txt_azimuth12", Column::Azimuth12},
-    {"txt_azimuth2", Column::Azimuth2},            {"txt_bearing12", Column::GridBearing12},
-    {"txt_ground_distance", Column::GroundDistance}, {"txt_combined_line", Column::CombinedLineFactor},
+    {"txt_lat_deg1", Column::Lat1Deg},
+    {"txt_lat_min1", Column::Lat1Min},
+    {"txt_lat_sec1", Column::Lat1Sec},
+    {"txt_lat_hemis1", Column::Lat1Hemisphere},
+    {"txt_long_deg1", Column::Long1Deg},
+    {"txt_long_min1", Column::Long1Min},
+    {"txt_long_sec1", Column::Long1Sec},
+    {"txt_long_hemis1", Column::Long1Hemisphere},
+    {"txt_lat_deg2", Column::Lat2Deg},
+    {"txt_lat_min2", Column::Lat2Min},
+    {"txt_lat_sec2", Column::Lat2Sec},
+    {"txt_lat_hemis2", Column::Lat2Hemisphere},
+    {"txt_long_deg2", Column::Long2Deg},
+    {"txt_long_min2", Column::Long2Min},
+    {"txt_long_sec2", Column::Long2Sec},
+    {"txt_long_hemis2", Column::Long2Hemisphere},
+    {"txt_east1", Column::Easting1},
+    {"txt_north1", Column::Northing1},
+    {"txt_east2", Column::Easting2},
+    {"txt_north2", Column::Northing2},
+    {"txt_height1", Column::Height1},
+    {"txt_height2", Column::Height2},
+    {"lbl_kms", Column::DistanceKms},
+    {"lbl_miles", Column::DistanceMiles},
+    {"txt_geodesic", Column::EllipsoidalDistance},
+    {"txt_grid_distance", Column::GridDistance},
+    {"txt_line_scale", Column::LineScaleFactor},
+    {"txt_azimuth12", Column::Azimuth12},
+    {"txt_azimuth2", Column::Azimuth2},
+    {"txt_bearing12", Column::GridBearing12},
+    {"txt_ground_distance", Column::GroundDistance},
+    {"txt_combined_line", Column::CombinedLineFactor},
     {"lbl_accuracy_dist", Column::AccuracyWarning}};
 const QList<QPair<QString, Column>> kTriangleColumns{
-    {"txt_E1", Column::Easting1},  {"txt_N1", Column::Northing1}, {"txt_E2", Column::Easting2},
+    {"txt_E1", Column::Easting1},  {"txt_N1", Column::Northing1},  {"txt_E2", Column::Easting2},
     {"txt_N2", Column::Northing2}, {"txt_anglea", Column::AngleA}, {"txt_angleb", Column::AngleB},
     {"txt_E3", Column::Easting},   {"txt_N3", Column::Northing}};
 
 // The worked examples.
-const Fields kGeogToGrid{{"txt_lat_deg", "52"},  {"txt_lat_min", "39"},     {"txt_lat_sec", "27.2531"},
-                         {"txt_ns", "N"},        {"txt_long_deg", "1"},     {"txt_long_min", "43"},
-                         {"txt_long_sec", "4.5177"}, {"txt_ew", "E"},       {"txt_height_g2g", "120"}};
-const Fields kGridToGeog{{"txt_east", "651409.903"}, {"txt_north", "313177.270"},
-                         {"txt_height_g2l", "85.5"}};
+const Fields kGeogToGrid{
+    {"txt_lat_deg", "52"},    {"txt_lat_min", "39"},  {"txt_lat_sec", "27.2531"}, {"txt_ns", "N"},
+    {"txt_long_deg", "1"},    {"txt_long_min", "43"}, {"txt_long_sec", "4.5177"}, {"txt_ew", "E"},
+    {"txt_height_g2g", "120"}};
+const Fields kGridToGeog{
+    {"txt_east", "651409.903"}, {"txt_north", "313177.270"}, {"txt_height_g2l", "85.5"}};
 const Fields kDistanceGeog{
-    {"txt_lat_deg1", "52"}, {"txt_lat_min1", "39"}, {"txt_lat_sec1", "27.2531"}, {"txt_lat_hemis1", "N"},
-    {"txt_long_deg1", "1"}, {"txt_long_min1", "43"}, {"txt_long_sec1", "4.5177"}, {"txt_long_hemis1", "E"},
-    {"txt_lat_deg2", "52"}, {"txt_lat_min2", "12"}, {"txt_lat_sec2", "30"},      {"txt_lat_hemis2", "N"},
-    {"txt_long_deg2", "0"}, {"txt_long_min2", "7"}, {"txt_long_sec2", "15"},     {"txt_long_hemis2", "E"}};
+    {"txt_lat_deg1", "52"},      {"txt_lat_min1", "39"},   {"txt_lat_sec1", "27.2531"},
+    {"txt_lat_hemis1", "N"},     {"txt_long_deg1", "1"},   {"txt_long_min1", "43"},
+    {"txt_long_sec1", "4.5177"}, {"txt_long_hemis1", "E"}, {"txt_lat_deg2", "52"},
+    {"txt_lat_min2", "12"},      {"txt_lat_sec2", "30"},   {"txt_lat_hemis2", "N"},
+    {"txt_long_deg2", "0"},      {"txt_long_min2", "7"},   {"txt_long_sec2", "15"},
+    {"txt_long_hemis2", "E"}};
 const Fields kDistanceGrid{{"txt_east1", "651409.903"}, {"txt_north1", "313177.270"},
                            {"txt_east2", "548000"},     {"txt_north2", "262000"},
                            {"txt_height1", "30"},       {"txt_height2", "12.5"}};
-const Fields kTriangle{{"txt_E1", "1000"},    {"txt_N1", "2000"},    {"txt_E2", "1500"},
-                       {"txt_N2", "2000"},    {"txt_anglea", "60"},  {"txt_angleb", "60"}};
+const Fields kTriangle{{"txt_E1", "1000"}, {"txt_N1", "2000"},   {"txt_E2", "1500"},
+                       {"txt_N2", "2000"}, {"txt_anglea", "60"}, {"txt_angleb", "60"}};
 
 QString textOf(QWidget* w, const QString& name) {
     if (auto* l = w->findChild<QLabel*>(name))
@@ -270,7 +302,8 @@ class TestJobLogWindows : public QObject {
         }
 
         const QByteArray bytes = contents(dir.filePath("data/quillmar/log.csv"));
-        QVERIFY(bytes.startsWith(joblog::kUtf8Bom.toByteArray() + joblog::CsvLine(joblog::Captions())));
+        QVERIFY(
+            bytes.startsWith(joblog::kUtf8Bom.toByteArray() + joblog::CsvLine(joblog::Captions())));
         QCOMPARE(bytes.count('\n'), 5);
         const joblog::ReadResult file = joblog::LogFile(dir.filePath("data/quillmar")).read();
         QCOMPARE(file.records.size(), 4);
@@ -325,7 +358,9 @@ class TestJobLogWindows : public QObject {
         } else {
             if (geteuid() == 0)
                 QSKIP("root writes whatever the permissions (scripts/unprivileged.sh runs this)");
-            QVERIFY(joblog::LogFile(QFileInfo(r.logPath()).path()).append(Record::Now("Earlier")).isEmpty());
+            QVERIFY(joblog::LogFile(QFileInfo(r.logPath()).path())
+                        .append(Record::Now("Earlier"))
+                        .isEmpty());
             QVERIFY(QFile::setPermissions(r.logPath(), QFile::ReadOwner | QFile::ReadUser));
             before = contents(r.logPath());
         }
@@ -334,16 +369,19 @@ class TestJobLogWindows : public QObject {
         if (unreadable)
             QVERIFY2(r.statusMessages[0].startsWith("The job log cannot be read: "),
                      qPrintable(r.statusMessages[0]));
-        const auto g2g = r.job(ConversionWindow::kGeogToGridTab, "cmd_convert", kGeogToGrid,
-                               kGeogToGridColumns);
+        const auto g2g =
+            r.job(ConversionWindow::kGeogToGridTab, "cmd_convert", kGeogToGrid, kGeogToGridColumns);
         QCOMPARE(g2g[Column::Easting], "651409.903");
-        const auto g2l = r.job(ConversionWindow::kGridToGeogTab, "Command1", kGridToGeog,
-                               kGridToGeogColumns);
+        const auto g2l =
+            r.job(ConversionWindow::kGridToGeogTab, "Command1", kGridToGeog, kGridToGeogColumns);
         QVERIFY(!g2l[Column::Latitude].isEmpty());
         const QStringList afterConversions = r.statusMessages;
-        QWidget* tri = r.triangle(TriangleWindow::Kind::Bearings,
-                                  {{"txt_E1", "1000"}, {"txt_N1", "2000"}, {"txt_E2", "1500"},
-                                   {"txt_N2", "2000"}, {"txt_anglea", "45"}, {"txt_angleb", "315"}});
+        QWidget* tri = r.triangle(TriangleWindow::Kind::Bearings, {{"txt_E1", "1000"},
+                                                                   {"txt_N1", "2000"},
+                                                                   {"txt_E2", "1500"},
+                                                                   {"txt_N2", "2000"},
+                                                                   {"txt_anglea", "45"},
+                                                                   {"txt_angleb", "315"}});
         QCOMPARE(textOf(tri, "txt_E3"), "1250.000");
         QVERIFY_GUARD(r.guard);
 
@@ -352,7 +390,8 @@ class TestJobLogWindows : public QObject {
             if (m.startsWith("The job log cannot be written: "))
                 cannotWrite << m;
         QCOMPARE(cannotWrite.size(), 1);
-        QVERIFY2(cannotWrite[0].contains(QDir::toNativeSeparators(r.logPath())), qPrintable(cannotWrite[0]));
+        QVERIFY2(cannotWrite[0].contains(QDir::toNativeSeparators(r.logPath())),
+                 qPrintable(cannotWrite[0]));
         QCOMPARE(r.statusMessages, afterConversions); // the triangle said nothing more
         QCOMPARE(must<QStatusBar>(r.shell->conversionWindow(), "statusBar")->currentMessage(),
                  cannotWrite[0]);
@@ -371,24 +410,33 @@ class TestJobLogWindows : public QObject {
         QTest::addColumn<int>("otherSet");        // row of List1 selected after; -1: none
         const QStringList g2gResults{"txt_easting", "txt_northing", "txt_scale_g2g"};
         QTest::newRow("Geog to Grid, Deg Min Sec, same set")
-            << int(ConversionWindow::kGeogToGridTab) << "cmd_convert" << "opt_long" << "opt_short"
-            << kGeogToGrid << g2gResults << -1;
+            << int(ConversionWindow::kGeogToGridTab) << "cmd_convert"
+            << "opt_long"
+            << "opt_short" << kGeogToGrid << g2gResults << -1;
         QTest::newRow("Geog to Grid, Deg Minutes, other set")
-            << int(ConversionWindow::kGeogToGridTab) << "cmd_convert" << "opt_short" << "opt_long"
-            << Fields{{"txt_lat_deg", "52"}, {"txt_lat_min", "39.45421833"}, {"txt_lat_sec", ""},
-                      {"txt_ns", "N"}, {"txt_long_deg", "1"}, {"txt_long_min", "43.075295"},
-                      {"txt_long_sec", ""}, {"txt_ew", "E"}, {"txt_height_g2g", ""}}
+            << int(ConversionWindow::kGeogToGridTab) << "cmd_convert"
+            << "opt_short"
+            << "opt_long" << Fields{{"txt_lat_deg", "52"}, {"txt_lat_min", "39.45421833"},
+                                    {"txt_lat_sec", ""},   {"txt_ns", "N"},
+                                    {"txt_long_deg", "1"}, {"txt_long_min", "43.075295"},
+                                    {"txt_long_sec", ""},  {"txt_ew", "E"},
+                                    {"txt_height_g2g", ""}}
             << g2gResults << 3;
         QTest::newRow("Grid to Geog, minutes layout, same set")
-            << int(ConversionWindow::kGridToGeogTab) << "Command1" << "Option1" << "Option2"
-            << kGridToGeog << QStringList{"txt_lat", "txt_long", "txt_combined_g2l"} << -1;
+            << int(ConversionWindow::kGridToGeogTab) << "Command1"
+            << "Option1"
+            << "Option2" << kGridToGeog << QStringList{"txt_lat", "txt_long", "txt_combined_g2l"}
+            << -1;
         QTest::newRow("Distance, positions in Deg Min Sec, other set")
-            << int(ConversionWindow::kDistanceTab) << "cmd_calc" << "Option4" << "Option3"
-            << kDistanceGeog << QStringList{"txt_geodesic", "txt_bearing12"} << 3;
+            << int(ConversionWindow::kDistanceTab) << "cmd_calc"
+            << "Option4"
+            << "Option3" << kDistanceGeog << QStringList{"txt_geodesic", "txt_bearing12"} << 3;
         // Pins: the grid positions survive the tab change the re-use makes.
         QTest::newRow("Distance, grid positions with heights, same set")
-            << int(ConversionWindow::kDistanceTab) << "cmd_calc" << "Option4" << "Option4"
-            << kDistanceGrid << QStringList{"txt_ground_distance", "txt_combined_line"} << -1;
+            << int(ConversionWindow::kDistanceTab) << "cmd_calc"
+            << "Option4"
+            << "Option4" << kDistanceGrid << QStringList{"txt_ground_distance", "txt_combined_line"}
+            << -1;
     }
     // A double click on a record selects its tab and fills its entries and
     // degrees mode, not the parameter set; the tab's parameter line says
@@ -429,7 +477,7 @@ class TestJobLogWindows : public QObject {
             setName = list->currentItem()->text();
             QVERIFY(setName != kAiry);
         }
-        const QString labelName = tab == ConversionWindow::kGeogToGridTab  ? "lbl_active_g2g"
+        const QString labelName = tab == ConversionWindow::kGeogToGridTab   ? "lbl_active_g2g"
                                   : tab == ConversionWindow::kGridToGeogTab ? "lbl_active_g2l"
                                                                             : "lbl_active_dist";
         r.doubleClickRow(1); // the triangle's record is the top row
@@ -468,9 +516,12 @@ class TestJobLogWindows : public QObject {
         QTemporaryDir dir;
         Run r(dir.path());
         QVERIFY(r.shell->Start());
-        r.triangle(TriangleWindow::Kind::Bearings,
-                   {{"txt_E1", "1000"}, {"txt_N1", "2000"}, {"txt_E2", "1500"}, {"txt_N2", "2000"},
-                    {"txt_anglea", "45"}, {"txt_angleb", "315"}})
+        r.triangle(TriangleWindow::Kind::Bearings, {{"txt_E1", "1000"},
+                                                    {"txt_N1", "2000"},
+                                                    {"txt_E2", "1500"},
+                                                    {"txt_N2", "2000"},
+                                                    {"txt_anglea", "45"},
+                                                    {"txt_angleb", "315"}})
             ->close();
         ConversionWindow* w = r.conversion();
         r.doubleClickRow(0);
@@ -486,23 +537,24 @@ class TestJobLogWindows : public QObject {
         QTest::addColumn<QStringList>("captions");
         QTest::newRow("Geog to Grid")
             << int(ConversionWindow::kGeogToGridTab) << "cmd_convert" << kGeogToGrid
-            << kGeogToGridColumns.mid(9)
-            << QStringList{"Easting", "Northing", "Grid convergence", "Point scale factor",
-                           "Elevation factor", "Combined scale factor", "Grid reference",
-                           "Accuracy warning"};
+            << kGeogToGridColumns.mid(9) << QStringList{"Easting",          "Northing",
+                                                        "Grid convergence", "Point scale factor",
+                                                        "Elevation factor", "Combined scale factor",
+                                                        "Grid reference",   "Accuracy warning"};
         QTest::newRow("Grid to Geog")
             << int(ConversionWindow::kGridToGeogTab) << "Command1" << kGridToGeog
             << kGridToGeogColumns.mid(3)
-            << QStringList{"Latitude", "Longitude", "Grid convergence", "Point scale factor",
-                           "Elevation factor", "Combined scale factor", "Grid reference",
-                           "Accuracy warning"};
+            << QStringList{"Latitude",           "Longitude",        "Grid convergence",
+                           "Point scale factor", "Elevation factor", "Combined scale factor",
+                           "Grid reference",     "Accuracy warning"};
         QTest::newRow("Distance")
             << int(ConversionWindow::kDistanceTab) << "cmd_calc" << kDistanceGeog + kDistanceGrid
             << kDistanceColumns.mid(22)
-            << QStringList{"Distance (kms)",   "Distance (n. miles)", "Ellipsoidal distance (m)",
-                           "Grid distance (m)", "Line scale factor",  "Azimuth 1→2",
-                           "Azimuth at 2",     "Grid bearing 1→2",    "Ground distance (m)",
-                           "Combined line factor", "Accuracy warning"};
+            << QStringList{
+                   "Distance (kms)",       "Distance (n. miles)", "Ellipsoidal distance (m)",
+                   "Grid distance (m)",    "Line scale factor",   "Azimuth 1→2",
+                   "Azimuth at 2",         "Grid bearing 1→2",    "Ground distance (m)",
+                   "Combined line factor", "Accuracy warning"};
         QTest::newRow("Triangular") << -1 << "SSCommand1" << kTriangle << kTriangleColumns.mid(6)
                                     << QStringList{"Easting", "Northing"};
     }
