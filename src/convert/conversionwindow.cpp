@@ -109,7 +109,8 @@ void ConversionWindow::SSTab1_changed(int index) {
         return;
     }
     workingTab_ = index;
-    // A recalled record whose positions go with the fields is no longer shown.
+    // The distance positions are emptied below: a record they came from no
+    // longer speaks for the tab.
     if (const auto& r = recalled_[kRecalledDistance]; r && !(*r)[joblog::Column::Lat1Deg].isEmpty())
         recalled_[kRecalledDistance].reset();
     for (QLineEdit* f :
