@@ -18,7 +18,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/quillmar-unprivileged.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 chmod 755 "$work"
 for t in src/common/tests/tst_paths src/shell/tests/tst_shell src/catalogue/tests/tst_store \
-         src/joblog/tests/tst_logfile; do
+         src/joblog/tests/tst_logfile src/shell/tests/tst_joblogwindows; do
     cp "$build/$t" "$work/"
 done
 mkdir -p "$work/home/run"
@@ -42,4 +42,5 @@ done
 row tst_logfile "writeFailure:read-only file"
 row tst_logfile "writeFailure:read-only folder, no file yet"
 row tst_logfile clearRefused
+row tst_joblogwindows "unwritableLog:read-only file"
 exit $status

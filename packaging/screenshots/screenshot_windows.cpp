@@ -10,11 +10,13 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QHeaderView>
 #include <QIcon>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProcess>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -87,18 +89,18 @@ int main(int argc, char* argv[]) {
     list->setCurrentItem(found.first());
     Grab(conv, QStringLiteral("spheroid"));
 
-    tabs->setCurrentIndex(2);
+    tabs->setCurrentIndex(ConversionWindow::kGeogToGridTab);
     Type(conv, {{"txt_lat_deg", "52"}, {"txt_lat_min", "39"}, {"txt_lat_sec", "27.2531"}, {"txt_ns", "N"},
                 {"txt_long_deg", "1"}, {"txt_long_min", "43"}, {"txt_long_sec", "4.5177"}, {"txt_ew", "E"}});
     Child<QAbstractButton>(conv, "cmd_convert")->click();
     Grab(conv, QStringLiteral("geog-to-grid"));
 
-    tabs->setCurrentIndex(1);
+    tabs->setCurrentIndex(ConversionWindow::kGridToGeogTab);
     Type(conv, {{"txt_east", "651409.903"}, {"txt_north", "313177.270"}});
     Child<QAbstractButton>(conv, "Command1")->click();
     Grab(conv, QStringLiteral("grid-to-geog"));
 
-    tabs->setCurrentIndex(3);
+    tabs->setCurrentIndex(ConversionWindow::kDistanceTab);
     Type(conv, {{"txt_lat_deg1", "52"}, {"txt_lat_min1", "39"}, {"txt_lat_sec1", "27.2531"}, {"txt_lat_hemis1", "N"},
                 {"txt_long_deg1", "1"}, {"txt_long_min1", "43"}, {"txt_long_sec1", "4.5177"}, {"txt_long_hemis1", "E"},
                 {"txt_lat_deg2", "52"}, {"txt_lat_min2", "12"}, {"txt_lat_sec2", "30"}, {"txt_lat_hemis2", "N"},
@@ -122,6 +124,24 @@ int main(int argc, char* argv[]) {
     Child<QAbstractButton>(trig2, "SSCommand1")->click();
     Grab(trig2, QStringLiteral("trilateration"));
     trig2->close();
+
+    // The five calculations above, newest first, with the results dragged
+    // next to the calculation's name and the newest row selected.
+    shell.openConversion();
+    tabs->setCurrentIndex(ConversionWindow::kLogTab);
+    const QSize normal = conv->size();
+    conv->resize(1100, normal.height());
+    auto* table = Child<QTableView>(conv, "tbl_log");
+    QHeaderView* header = table->horizontalHeader();
+    int to = int(joblog::Column::ParameterSet);
+    for (joblog::Column c :
+         {joblog::Column::Easting, joblog::Column::Northing, joblog::Column::Latitude,
+          joblog::Column::Longitude, joblog::Column::DistanceKms})
+        header->moveSection(header->visualIndex(int(c)), to++);
+    table->selectRow(0);
+    Grab(conv, QStringLiteral("log"));
+    conv->resize(normal);
+    conv->hide();
 
     return g_failures == 0 ? 0 : 1;
 }

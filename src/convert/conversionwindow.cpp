@@ -1,5 +1,6 @@
 #include "conversionwindow.h"
 
+#include "logtab.h"
 #include "numtext.h"
 #include "spheroidtab.h"
 #include "ui_conversionwindow.h"
@@ -9,6 +10,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStatusBar>
 
 #include <initializer_list>
 
@@ -45,6 +47,15 @@ ConversionWindow::ConversionWindow(AppState& state, QWidget* parent)
     // No result is ever shown or printed beside values it was not computed with.
     connect(&state_.parameters, &catalogue::ParameterSet::changed, this,
             &ConversionWindow::parametersChanged);
+
+    if (joblog::JobLog* log = state_.log()) {
+        logTab_ = new LogTab(*log, ui->tab_log);
+        ui->tabLogLayout->addWidget(logTab_);
+        connect(logTab_, &LogTab::recordActivated, this, &ConversionWindow::Use_Record);
+        if (!logTab_->loadError().isEmpty())
+            ui->statusBar->showMessage(QStringLiteral("The job log cannot be read: ") +
+                                       logTab_->loadError());
+    }
 
     connect(ui->SSTab1, &QTabWidget::currentChanged, this, &ConversionWindow::SSTab1_changed);
     for (QLineEdit* f : {ui->txt_ns, ui->txt_ew, ui->txt_lat_hemis1, ui->txt_lat_hemis2,
@@ -88,7 +99,20 @@ void ConversionWindow::closeEvent(QCloseEvent* event) {
     emit closed();
 }
 
-void ConversionWindow::SSTab1_changed(int) {
+void ConversionWindow::SSTab1_changed(int index) {
+    // The Log tab is a look aside: going there and back to the same tab
+    // keeps what was typed.
+    if (index == kLogTab)
+        return;
+    if (index == workingTab_) {
+        showParameterSet();
+        return;
+    }
+    workingTab_ = index;
+    // The distance positions are emptied below: a record they came from no
+    // longer speaks for the tab.
+    if (const auto& r = recalled_[kRecalledDistance]; r && !(*r)[joblog::Column::Lat1Deg].isEmpty())
+        recalled_[kRecalledDistance].reset();
     for (QLineEdit* f :
          {ui->txt_lat_deg1, ui->txt_lat_min1, ui->txt_lat_sec1, ui->txt_lat_hemis1,
           ui->txt_long_deg1, ui->txt_long_min1, ui->txt_long_sec1, ui->txt_long_hemis1,
@@ -105,11 +129,42 @@ void ConversionWindow::SSTab1_changed(int) {
 }
 
 void ConversionWindow::showParameterSet() {
-    const QString text = state_.parameters.statusLine();
-    for (QLabel* l : {ui->lbl_active_g2l, ui->lbl_active_g2g, ui->lbl_active_dist}) {
-        l->setText(text);
-        l->setToolTip(text);
+    const QString line = state_.parameters.statusLine();
+    QLabel* const labels[kRecalledCount] = {ui->lbl_active_g2l, ui->lbl_active_g2g,
+                                            ui->lbl_active_dist};
+    for (int i = 0; i < kRecalledCount; ++i) {
+        const QString text = recalled_[i] ? line + recordNote(*recalled_[i]) : line;
+        labels[i]->setText(text);
+        labels[i]->setToolTip(text);
     }
+}
+
+namespace {
+
+// The seven values compared as numbers where both read ("173 E" and "173E"
+// are one meridian), else as texts.
+bool sameValues(const std::array<QString, 7>& a, const catalogue::EntryTexts& b) {
+    const catalogue::EntryTexts ra{QString(), a[0], a[1], a[2], a[3], a[4], a[5], a[6]};
+    const numtext::ReadOptions o{false, true};
+    const numtext::ParameterReading x = catalogue::Read_Entry(ra, o);
+    const numtext::ParameterReading y = catalogue::Read_Entry(b, o);
+    if (x.values && y.values)
+        return *x.values == *y.values && x.meridianEmpty == y.meridianEmpty;
+    const QString bt[7] = {b.sma, b.eccentricity, b.Scale, b.FE, b.FN, b.Lat, b.meridian};
+    for (int i = 0; i < 7; ++i)
+        if (a[std::size_t(i)].trimmed().toUpper() != bt[i].trimmed().toUpper())
+            return false;
+    return true;
+}
+
+} // namespace
+
+QString ConversionWindow::recordNote(const joblog::Record& record) const {
+    if (sameValues(record.parameters(), state_.parameters.entryTexts()))
+        return QStringLiteral(" (same values as the record)");
+    const QString name = record[joblog::Column::ParameterSet];
+    return QStringLiteral(" (the record's set differs: %1)")
+        .arg(name.isEmpty() ? joblog::kTypedByHand : name);
 }
 
 void ConversionWindow::parametersChanged() {
@@ -131,6 +186,8 @@ void ConversionWindow::Clear_Details() {
         f->setText(QString());
     clearFactors(Factors::GeogToGrid);
     clearFactors(Factors::GridToGeog);
+    recalled_[kRecalledGridToGeog].reset();
+    showParameterSet();
 }
 
 void ConversionWindow::setGeogEntryGeometry(bool withSeconds) {

@@ -1,10 +1,12 @@
-// The conversion window: the Spheroid tab and the three working tabs.
+// The conversion window: the Spheroid tab, the three working tabs and the
+// Log tab.
 // Created once per run and afterwards only hidden and shown again, so its
 // fields, options and button states last for the whole run.
 #pragma once
 
 #include "appstate.h"
 #include "conversions.h"
+#include "record.h"
 
 #include <QWidget>
 
@@ -16,6 +18,7 @@ namespace Ui {
 class ConversionWindow;
 }
 class SpheroidTab;
+class LogTab;
 class QLineEdit;
 
 class ConversionWindow : public QWidget {
@@ -35,6 +38,17 @@ class ConversionWindow : public QWidget {
     void Show_Result_Seconds();
 
     SpheroidTab* spheroidTab() const { return spheroid_; }
+    // Null when the run has no job log (no catalogue path).
+    LogTab* logTab() const { return logTab_; }
+
+    // The tabs by position; other code counts on these.
+    enum Tab { kSpheroidTab, kGridToGeogTab, kGeogToGridTab, kDistanceTab, kLogTab };
+
+    // A record of Geog to Grid, Grid to Geog or Distance back in its tab:
+    // the tab selected, its entries and degrees mode as the record has them,
+    // its results emptied. The parameter set stays; the tab's parameter line
+    // says whether it has the record's seven values. Other records do nothing.
+    void Use_Record(const joblog::Record& record);
 
   signals:
     // The user closed the window (its Close button or the frame's close
@@ -75,8 +89,13 @@ class ConversionWindow : public QWidget {
     // A tab's warning line: the warning, and the nearer catalogue entry
     // when there is one (workingtabs.cpp).
     QString accuracyLine(const std::optional<convert::InexactAt>& at, const std::string& warning) const;
-    // The working tabs' line naming the parameter set in force.
+    // The working tabs' line naming the parameter set in force, and for a
+    // tab whose entries came from a record, whether the set matches it.
     void showParameterSet();
+    QString recordNote(const joblog::Record& record) const;
+    // Adds a finished conversion to the job log, with the set in force; a
+    // log that cannot be written is told in the status bar (workingtabs.cpp).
+    void addToLog(joblog::Record record);
     // Any change of the parameter set empties every tab's results.
     void parametersChanged();
     void connectWorkingTabs(); // workingtabs.cpp
@@ -85,4 +104,10 @@ class ConversionWindow : public QWidget {
     AppState& state_;
     std::unique_ptr<Ui::ConversionWindow> ui;
     SpheroidTab* spheroid_ = nullptr;
+    LogTab* logTab_ = nullptr;
+    // The working tab last shown: looking at the log and back clears nothing.
+    int workingTab_ = kSpheroidTab;
+    // Per working tab, the record its entries were taken from, until edited.
+    enum Recalled { kRecalledGridToGeog, kRecalledGeogToGrid, kRecalledDistance, kRecalledCount };
+    std::optional<joblog::Record> recalled_[kRecalledCount];
 };

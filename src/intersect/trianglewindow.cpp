@@ -1,12 +1,15 @@
 #include "trianglewindow.h"
 
 #include "intersection.h"
+#include "logfile.h"
 #include "messages.h"
-#include "widgets.h"
 #include "ui_trianglewindow_angles.h"
 #include "ui_trianglewindow_bearings.h"
+#include "widgets.h"
 
 #include <QCloseEvent>
+#include <QLineEdit>
+#include <QStatusBar>
 
 namespace {
 std::string Text(const QLineEdit* e) {
@@ -19,13 +22,13 @@ std::string Text(const QLineEdit* e) {
 template <class Form> TriangleWindow::Controls TriangleWindow::Load(QWidget* window) {
     Form form;
     form.setupUi(window);
-    return {form.txt_E1,     form.txt_N1,     form.txt_E2,     form.txt_N2,
-            form.txt_E3,     form.txt_N3,     form.txt_anglea, form.txt_angleb,
-            form.SSCommand1, form.SSCommand2, form.SSCommand3, form.sketch};
+    return {form.txt_E1,     form.txt_N1,     form.txt_E2,     form.txt_N2,     form.txt_E3,
+            form.txt_N3,     form.txt_anglea, form.txt_angleb, form.SSCommand1, form.SSCommand2,
+            form.SSCommand3, form.sketch,     form.statusBar};
 }
 
-TriangleWindow::TriangleWindow(Kind kind, QWidget* parent)
-    : QWidget(parent), kind_(kind),
+TriangleWindow::TriangleWindow(Kind kind, joblog::JobLog* log, QWidget* parent)
+    : QWidget(parent), kind_(kind), log_(log),
       ui(kind == Kind::Angles ? Load<Ui::TriangleWindowAngles>(this)
                               : Load<Ui::TriangleWindowBearings>(this)) {
     ui.sketch->setKind(kind);
@@ -35,6 +38,9 @@ TriangleWindow::TriangleWindow(Kind kind, QWidget* parent)
     connect(ui.SSCommand3, &QPushButton::clicked, this, &TriangleWindow::SSCommand3_clicked);
     common::PressOnEnter({ui.txt_E1, ui.txt_N1, ui.txt_E2, ui.txt_N2, ui.txt_anglea, ui.txt_angleb},
                          ui.SSCommand1);
+    common::GiveCopyMenus({ui.txt_E3, ui.txt_N3});
+    common::InstallCopyResults(
+        this, {{QStringLiteral("Easting"), ui.txt_E3}, {QStringLiteral("Northing"), ui.txt_N3}});
     // Escape does what Close does.
     common::InstallWindowKeys(this, [this] { ui.SSCommand2->click(); });
 }
@@ -58,8 +64,10 @@ void TriangleWindow::SSCommand1_clicked() {
         ui.txt_E3->setText(QString::fromStdString(r.E3));
     if (!r.N3.empty())
         ui.txt_N3->setText(QString::fromStdString(r.N3));
-    if (r.ok())
+    if (r.ok()) {
+        addToLog();
         return;
+    }
     common::Show_Message(this, QString::fromStdString(r.message));
     if (r.field >= 0) {
         // A refused entry keeps its text, for the user to correct.
@@ -69,6 +77,25 @@ void TriangleWindow::SSCommand1_clicked() {
         return;
     }
     Clear_Details();
+}
+
+void TriangleWindow::addToLog() {
+    if (!log_)
+        return;
+    using joblog::Column;
+    joblog::Record r =
+        joblog::Record::Now(kind_ == Kind::Angles ? joblog::kAngles : joblog::kBearings);
+    const std::pair<Column, const QLineEdit*> fields[] = {
+        {Column::Easting1, ui.txt_E1},   {Column::Northing1, ui.txt_N1},
+        {Column::Easting2, ui.txt_E2},   {Column::Northing2, ui.txt_N2},
+        {Column::AngleA, ui.txt_anglea}, {Column::AngleB, ui.txt_angleb},
+        {Column::Easting, ui.txt_E3},    {Column::Northing, ui.txt_N3}};
+    for (const auto& [column, field] : fields)
+        r[column] = field->text();
+    // Reported once a run; the result stands either way.
+    const QString failed = log_->add(r);
+    if (!failed.isEmpty())
+        ui.statusBar->showMessage(failed);
 }
 
 void TriangleWindow::SSCommand2_clicked() {

@@ -7,8 +7,12 @@
 
 #include <QWidget>
 
+namespace joblog {
+class JobLog;
+}
 class QLineEdit;
 class QPushButton;
+class QStatusBar;
 
 class TriangleWindow : public QWidget {
     Q_OBJECT
@@ -16,8 +20,9 @@ class TriangleWindow : public QWidget {
     // The sketch draws the same choice, so it is one enum.
     using Kind = TriangleSketch::Kind;
 
-    // Deletes itself when closed.
-    explicit TriangleWindow(Kind kind, QWidget* parent = nullptr);
+    // Deletes itself when closed. Each point C calculated goes to `log`
+    // (none: not kept).
+    explicit TriangleWindow(Kind kind, joblog::JobLog* log = nullptr, QWidget* parent = nullptr);
 
     Kind kind() const { return kind_; }
 
@@ -43,10 +48,14 @@ class TriangleWindow : public QWidget {
         QLineEdit *txt_E1, *txt_N1, *txt_E2, *txt_N2, *txt_E3, *txt_N3, *txt_anglea, *txt_angleb;
         QPushButton *SSCommand1, *SSCommand2, *SSCommand3;
         TriangleSketch* sketch;
+        QStatusBar* statusBar;
     };
     template <class Form> static Controls Load(QWidget* window);
 
+    void addToLog();
+
     const Kind kind_;
+    joblog::JobLog* const log_;
     const Controls ui;
     bool closed_ = false;
 };

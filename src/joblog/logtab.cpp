@@ -103,6 +103,8 @@ LogTab::LogTab(joblog::JobLog& log, QWidget* parent)
     QTableView* t = ui->tbl_log;
     t->setModel(sort_);
     t->horizontalHeader()->setSortIndicatorShown(true);
+    // Columns dragged to where they are wanted; Copy and Export keep the file's order.
+    t->horizontalHeader()->setSectionsMovable(true);
     t->sortByColumn(int(Column::Time), Qt::DescendingOrder);
     t->resizeColumnsToContents();
     t->installEventFilter(this);
@@ -126,6 +128,17 @@ LogTab::~LogTab() = default;
 
 void LogTab::addRecord(const Record& record) {
     model_->add(record);
+    // Columns widen to show the new record whole (a log empty at start has
+    // them all at the default width); none narrows, so widths the user set
+    // for wider texts stay.
+    QTableView* t = ui->tbl_log;
+    const int row = model_->rowCount() - 1;
+    for (int c = 0; c < joblog::kColumnCount; ++c) {
+        const int need = t->sizeHintForIndex(sort_->mapFromSource(model_->index(row, c))).width() +
+                         (t->showGrid() ? 1 : 0);
+        if (t->horizontalHeader()->sectionSize(c) < need)
+            t->horizontalHeader()->resizeSection(c, need);
+    }
     ui->tbl_log->scrollTo(sort_->mapFromSource(model_->index(model_->rowCount() - 1, 0)));
     updateButtons();
 }

@@ -37,6 +37,9 @@ const QStringList& Captions() {
         QStringLiteral("Northing 2"),
         QStringLiteral("Angle a"),
         QStringLiteral("Angle b"),
+        QStringLiteral("Ellipsoidal height (m)"),
+        QStringLiteral("Height 1 (m)"),
+        QStringLiteral("Height 2 (m)"),
         QStringLiteral("Easting"),
         QStringLiteral("Northing"),
         QStringLiteral("Latitude"),
@@ -45,14 +48,20 @@ const QStringList& Captions() {
         QStringLiteral("Distance (n. miles)"),
         QStringLiteral("Grid convergence"),
         QStringLiteral("Point scale factor"),
+        QStringLiteral("Elevation factor"),
+        QStringLiteral("Combined scale factor"),
+        QStringLiteral("Grid reference"),
         QStringLiteral("Ellipsoidal distance (m)"),
         QStringLiteral("Grid distance (m)"),
         QStringLiteral("Line scale factor"),
         QStringLiteral("Azimuth 1→2"),
         QStringLiteral("Azimuth at 2"),
         QStringLiteral("Grid bearing 1→2"),
+        QStringLiteral("Ground distance (m)"),
+        QStringLiteral("Combined line factor"),
+        QStringLiteral("Accuracy warning"),
     };
-    static_assert(kColumnCount == 47);
+    static_assert(kColumnCount == 56);
     Q_ASSERT(captions.size() == kColumnCount);
     return captions;
 }

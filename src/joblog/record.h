@@ -56,6 +56,9 @@ enum class Column : int {
     Northing2,
     AngleA,
     AngleB,
+    EllipsoidalHeight,
+    Height1,
+    Height2,
     Easting,
     Northing,
     Latitude,
@@ -64,12 +67,18 @@ enum class Column : int {
     DistanceMiles,
     GridConvergence,
     PointScaleFactor,
+    ElevationFactor,
+    CombinedScaleFactor,
+    GridReference,
     EllipsoidalDistance,
     GridDistance,
     LineScaleFactor,
     Azimuth12,
     Azimuth2,
     GridBearing12,
+    GroundDistance,
+    CombinedLineFactor,
+    AccuracyWarning,
     Count
 };
 inline constexpr int kColumnCount = int(Column::Count);

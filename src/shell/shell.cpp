@@ -134,6 +134,9 @@ bool Shell::Start() {
         common::Show_Message(nullptr, QStringLiteral("Can't find database (Quillmar.mdb)"));
     }
 
+    // One job log for the run, beside the catalogue.
+    state_.log();
+
     menu_ = new MainMenu(*this);
     load(menu_);
     showMenu();
@@ -175,7 +178,7 @@ void Shell::openTrilateration() {
 }
 
 void Shell::openTriangle(TriangleWindow::Kind kind) {
-    auto* w = new TriangleWindow(kind);
+    auto* w = new TriangleWindow(kind, state_.log());
     load(w);
     connect(w, &TriangleWindow::closed, this, &Shell::showMenu);
     menu_->hide();

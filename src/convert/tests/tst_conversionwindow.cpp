@@ -81,7 +81,9 @@ void TestConversionWindow::initialState() {
     QStringList captions;
     for (int i = 0; i < tabs->count(); ++i)
         captions << tabs->tabText(i);
-    QCOMPARE(captions, QStringList({"Spheroid", "Grid to Geog", "Geog to Grid", "Distance"}));
+    // The Log tab comes last, so the working tabs keep their places.
+    QCOMPARE(captions,
+             QStringList({"Spheroid", "Grid to Geog", "Geog to Grid", "Distance", "Log"}));
     for (QLineEdit* f : t.w->findChildren<QLineEdit*>())
         QVERIFY2(f->text().isEmpty(), qPrintable(f->objectName()));
     for (const char* option : {"opt_long", "Option2", "Option4"})
@@ -99,6 +101,10 @@ void TestConversionWindow::clearing_data() {
     for (auto [a, b] : {std::pair{0, 1}, {1, 2}, {2, 3}, {3, 0}, {0, 3}, {3, 2}})
         QTest::addRow("tab %d to tab %d", a, b)
             << a << b << kDistanceEntries + kResultFields + kGridToGeogFactors + kDistanceFactors;
+    // Pins: a look at the Log tab emptied the distance entries being typed.
+    QTest::newRow("Distance to Log keeps everything") << 3 << 4 << QStringList{};
+    QTest::newRow("Log to Distance empties as tab 0 to tab 3 does")
+        << 4 << 3 << kDistanceEntries + kResultFields + kGridToGeogFactors + kDistanceFactors;
     QTest::newRow("Clear_Details") << 2 << -1
                                    << kSpheroidFields + kGridFields + kResultFields +
                                           kGeogToGridFactors + kGridToGeogFactors + kDistanceFactors;
@@ -139,8 +145,9 @@ void TestConversionWindow::clearing() {
         QVERIFY2(f->text() == (emptied.contains(n) ? QString() : before[n]), qPrintable(n));
     }
     const bool cleared = to < 0;
-    QCOMPARE(t.get<QLabel>("lbl_kms")->text(), QString());
-    QCOMPARE(t.get<QLabel>("lbl_miles")->text(), QString());
+    const bool kept = to == ConversionWindow::kLogTab;
+    QCOMPARE(t.get<QLabel>("lbl_kms")->text(), kept ? QStringLiteral("12.35") : QString());
+    QCOMPARE(t.get<QLabel>("lbl_miles")->text(), kept ? QStringLiteral("6.67") : QString());
     QCOMPARE(t.state.parameters.inForce().projection == nullptr, cleared);
     QCOMPARE(t.state.parameters.selectedRef(), cleared ? std::nullopt : std::optional<qint64>(1));
     QCOMPARE(t.state.result.lat_sec, cleared ? 0.0 : 38.012);

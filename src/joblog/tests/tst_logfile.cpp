@@ -169,7 +169,7 @@ class TestLogFile : public QObject {
         QTest::newRow("cut in a bare field") << 3 << "plain" << 20 << 2 << 1;
         QTest::newRow("cut inside quotes") << 3 << "a, b, \"c\" and d" << 150 << 2 << 1;
         QTest::newRow("cut inside a quoted line break")
-            << 3 << "one\ntwo,\nthree, longer than the rest of the record" << 170 << 2 << 1;
+            << 3 << "one\ntwo,\nthree, longer than the rest of the record" << 179 << 2 << 1;
         QTest::newRow("only the line feed lost") << 2 << "plain" << 1 << 2 << 0;
         // Pins: the cut header was taken for the header, and every later
         // record, being longer, was left out as damaged.

@@ -263,6 +263,32 @@ class TestLogTab : public QObject {
         QCOMPARE(r[Column::Easting1], easting);
         QCOMPARE(r, f.tab->shownRecords().at(row));
     }
+    void newRecordShown_data() {
+        QTest::addColumn<bool>("emptyAtStart");
+        // Pins: a log empty at start kept every column at the default width,
+        // so a time or a latitude showed cut off.
+        QTest::newRow("log empty at start") << true;
+        QTest::newRow("log with records at start") << false;
+    }
+    // A record added during the run shows whole: its columns widen to it.
+    void newRecordShown() {
+        QFETCH(bool, emptyAtStart);
+        QTemporaryDir dir;
+        joblog::JobLog log(dir.path());
+        if (!emptyAtStart)
+            QVERIFY(log.file().append(job(1, "1")).isEmpty());
+        LogTab tab(log);
+        tab.show();
+        auto* table = must<QTableView>(&tab, "tbl_log");
+        Record r = job(2, "1750000.125");
+        r[Column::Latitude] =
+            QStringLiteral(" 36 Deg  51 Min 13.300 Sec S, as the window shows it");
+        QVERIFY(log.add(r).isEmpty());
+        const QFontMetrics fm(table->font());
+        for (Column c : {Column::Time, Column::Easting1, Column::Latitude})
+            QVERIFY2(table->horizontalHeader()->sectionSize(int(c)) > fm.horizontalAdvance(r[c]),
+                     qPrintable(joblog::Caption(c)));
+    }
 };
 
 QTEST_MAIN(TestLogTab)
