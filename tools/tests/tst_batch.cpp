@@ -132,6 +132,7 @@ Expected geog2grid(int n, bool minutes, unsigned seed) {
     for (int i = 1; i <= n; ++i) {
         convert::GeogInput in;
         in.lenient = true; // as --lenient reads
+        in.refuseInexact = true; // as the batch tool refuses
         in.withSeconds = !minutes;
         in.lat_deg = g.number(49, 59, 0);
         in.lat_min = g.number(0, 60, minutes ? 4 : 0);
@@ -156,6 +157,7 @@ Expected grid2geog(int n, bool minutes, unsigned seed) {
     Expected e;
     for (int i = 1; i <= n; ++i) {
         convert::GridInput in{g.number(0, 800000, 3), g.number(-100000, 1300000, 3)};
+        in.refuseInexact = true;
         const auto r = convert::Grid_To_Geog(kAiryParams, in);
         const auto t =
             minutes ? numtext::Layout_Minutes(r.result) : numtext::Layout_Seconds(r.result);
@@ -172,6 +174,7 @@ Expected distance(int n, DistanceMode mode, unsigned seed) {
     for (int i = 1; i <= n; ++i) {
         convert::DistanceInput in;
         in.lenient = true;
+        in.refuseInexact = true;
         in.withSeconds = mode != DistanceMode::Minutes;
         std::vector<std::string> f;
         if (mode == DistanceMode::Grid) {
