@@ -354,6 +354,8 @@ Converter::Converter(const Settings& s) : s_(s), layout_(Layout_Of(s)) {
     geog_.lenient = !s.strict;
     dist_.lenient = !s.strict;
     geog_.refuseInexact = grid_.refuseInexact = dist_.refuseInexact = !s.exact;
+    // --height: the same for every record.
+    geog_.height = grid_.height = dist_.height1 = dist_.height2 = s.height;
     for (Settings::Extra e : s.with) {
         using X = Settings::Extra;
         geog_.factors = grid_.factors =
@@ -417,8 +419,6 @@ bool Converter::Convert(const std::vector<std::string_view>& f, std::string& out
             }
             if (s_.recordHeights)
                 geog_.height.assign(f[Field_Count(s_)]);
-            else
-                geog_.height = s_.height;
             const convert::GridTexts r = convert::Geog_To_Grid(s_.inForce, geog_);
             if (!r.message.empty()) {
                 message = r.message;
@@ -441,16 +441,16 @@ bool Converter::Convert(const std::vector<std::string_view>& f, std::string& out
                 N = g->northing;
             }
             // The window's masks are "#####0.000" and "######0.000": the same digits.
-            const std::string& mask = s_.precision >= 0 ? eastingMask_ : windowMask_;
-            const std::string e = s_.precision >= 0 || s_.exact ? numtext::Format_Mask(E, mask) : r.easting;
-            const std::string n = s_.precision >= 0 || s_.exact ? numtext::Format_Mask(N, mask) : r.northing;
-            if (s_.precision >= 0 || s_.exact) {
-                appendResult(out, e, s_);
-                appendResult(out, n, s_);
-            } else {
-                appendResult(out, r.easting, s_);
-                appendResult(out, r.northing, s_);
+            const bool own = s_.precision >= 0 || s_.exact;
+            if (own) {
+                const std::string& mask = s_.precision >= 0 ? eastingMask_ : windowMask_;
+                eastingText_ = numtext::Format_Mask(E, mask);
+                northingText_ = numtext::Format_Mask(N, mask);
             }
+            const std::string& e = own ? eastingText_ : r.easting;
+            const std::string& n = own ? northingText_ : r.northing;
+            appendResult(out, e, s_);
+            appendResult(out, n, s_);
             if (s_.layer) {
                 x_ = numtext::Read_Number(e);
                 y_ = numtext::Read_Number(n);
@@ -473,8 +473,6 @@ bool Converter::Convert(const std::vector<std::string_view>& f, std::string& out
             }
             if (s_.recordHeights)
                 grid_.height.assign(f[Field_Count(s_)]);
-            else
-                grid_.height = s_.height;
             convert::GeogTexts r = convert::Grid_To_Geog(s_.inForce, grid_);
             if (!r.message.empty()) {
                 message = r.message;
@@ -529,8 +527,6 @@ bool Converter::Convert(const std::vector<std::string_view>& f, std::string& out
             if (s_.recordHeights) {
                 dist_.height1.assign(f[Field_Count(s_)]);
                 dist_.height2.assign(f[Field_Count(s_) + 1]);
-            } else {
-                dist_.height1 = dist_.height2 = s_.height;
             }
             const convert::DistanceTexts r = convert::Point_Distance(s_.inForce, dist_);
             if (!r.message.empty()) {

@@ -132,6 +132,7 @@ class Converter {
     intersect::IntersectionInput plane_;
     std::string eastingMask_, degreesMask_; // --precision, or the window's
     std::string windowMask_ = "#####0.000";
+    std::string eastingText_, northingText_; // --precision, --exact
     std::optional<survey::Spheroid> spheroid_; // --exact: the quantities at the exact position
     double x_ = 0, y_ = 0;
     bool exactGrid(convert::GeogTexts& r, std::string& message);
