@@ -93,6 +93,7 @@ Commands:
 
   export               the catalogue as CSV with the header
                        name,sma,eccentricity,Scale,FE,FN,Lat,meridian
+      --proj           a ninth column, proj: each entry's PROJ string
       quillmar-batch export > catalogue.csv
 
   import FILE|-        adds the rows of an exported file, all or nothing, with
@@ -101,7 +102,14 @@ Commands:
       --replace        update those entries in place instead (keys kept)
       --skip-existing  leave those entries as they are, add the others
       --dry-run        say what would be added or replaced; change nothing
+      --epsg CODE,...  instead of FILE: the registry's grids of those codes
       quillmar-batch import --catalogue /mnt/other/QUILLMAR.MDB catalogue.csv
+
+  search [WORDS...]    the Transverse Mercator grids in metres of PROJ's EPSG
+                       registry whose code or name matches: code TAB name
+      --all            also the grids that cannot be used, with the reason
+      quillmar-batch search irish
+        EPSG:2157	IRENET95 / Irish Transverse Mercator
 
 Parameter set (geog2grid, grid2geog, distance):
   --spheroid NAME      the catalogue entry NAME (case ignored)
@@ -109,6 +117,15 @@ Parameter set (geog2grid, grid2geog, distance):
                        five numbers, the latitude of origin as the windows read
                        it ("49 N", "53.5 N", "-10") and the central meridian as
                        whole degrees with E or W ("2 W") or a signed number (-2)
+  --epsg CODE          a Transverse Mercator grid of the EPSG registry (2157 or
+                       EPSG:2157); no catalogue needed
+Accuracy (geog2grid, grid2geog, distance):
+  A record whose series result lies more than 1 mm from the exact projection
+  is refused: "line 4: 0.441 m from the exact projection, 18.0° from the
+  central meridian". Within 5° of the meridian this does not happen.
+  --exact              convert with the exact Transverse Mercator instead of the
+                       windows' series (as cs2cs to 1 mm within 45° of the
+                       meridian); beyond what the windows show
 Quantities beside the results (empty where they cannot be computed):
   --with convergence,scale
                        geog2grid, grid2geog: the grid convergence (degrees
@@ -122,6 +139,24 @@ Quantities beside the results (empty where they cannot be computed):
                        scale factor (grid / ellipsoidal, 10 decimals)
       quillmar-batch geog2grid --decimal --with convergence,scale --params 6377563.396,0.00667054,0.9996012717,400000,-100000,"49 N","2 W" pts.csv
         52.5,1.5  ->  52.5,1.5,637529.697,294921.535,2.778026326,1.0002940069
+  --with elevation,combined
+                       geog2grid, grid2geog: the elevation factor R/(R+h) and
+                       the combined scale factor (10 decimals); need a height
+  --with gridref       geog2grid, grid2geog: the grid reference (National Grid,
+                       Irish Grid, MGRS of a WGS 84 UTM zone); else empty
+  --with ground        distance: the ground distance at the mean height (m, 4
+                       decimals) and the combined line factor (10 decimals)
+                       Names combine, columns in the order named:
+                       --with scale,elevation,combined  --with geodesic,ground
+  --height H           one ellipsoidal height (m) for every record; per record:
+                       --fields h=COLUMN (distance: h1=COLUMN,h2=COLUMN)
+  --gridref            grid2geog: one field holding a grid reference instead of
+                       easting and northing
+GIS layer (geog2grid, grid2geog):
+  --output FILE        the converted records as points of a layer through GDAL
+                       instead of lines: .gpkg, .geojson, .kml, .shp or .csv;
+                       attributes are the input columns, results and --with
+      quillmar-batch geog2grid --decimal --header --fields lat=Lat,lon=Long --epsg 2157 --output survey.gpkg field.csv
 Records:
   --lenient            read every field as earlier windows did (the leading
                        number, 0 for text that is not one) instead of refusing

@@ -500,7 +500,7 @@ class TestBatch : public QObject {
         const Run r = runBatch({"--help"});
         QCOMPARE(r.status, 0);
         for (const char* cmd : {"list", "geog2grid", "grid2geog", "distance", "angles", "bearings",
-                                "export", "import"})
+                                "export", "import", "search"})
             QVERIFY2(r.out.contains(QLatin1String("quillmar-batch ") + QLatin1String(cmd)), cmd);
     }
 
