@@ -160,7 +160,9 @@ Expected grid2geog(int n, bool minutes, unsigned seed) {
     Gen g(seed);
     Expected e;
     for (int i = 1; i <= n; ++i) {
-        convert::GridInput in{g.number(0, 800000, 3), g.number(-100000, 1300000, 3)};
+        convert::GridInput in;
+        in.easting = g.number(0, 800000, 3);
+        in.northing = g.number(-100000, 1300000, 3);
         in.refuseInexact = true;
         const auto r = convert::Grid_To_Geog(kAiryParams, in);
         const auto t =
@@ -1299,7 +1301,10 @@ class TestBatch : public QObject {
             QVERIFY(!w.inexact);
             want = QString::fromStdString(w.easting + "," + w.northing);
         } else {
-            const auto w = convert::Grid_To_Geog(kGrs80Params, {f[0].toStdString(), f[1].toStdString()});
+            convert::GridInput in;
+            in.easting = f[0].toStdString();
+            in.northing = f[1].toStdString();
+            const auto w = convert::Grid_To_Geog(kGrs80Params, in);
             QVERIFY(!w.inexact);
             want = QString::fromStdString(numtext::Format_Mask(w.latitude, "0.000000000") + "," +
                                           numtext::Format_Mask(w.longitude, "0.000000000"));
@@ -1382,6 +1387,31 @@ class TestBatch : public QObject {
                                                  (geo[i][1] - back[i][0]) * std::cos(geo[i][0] * M_PI / 180));
             QVERIFY2(m <= 1e-3, qPrintable(QStringLiteral("%1: %2 m").arg(QString::fromUtf8(grid.split('\n')[int(i)])).arg(m)));
         }
+    }
+
+    // --exact reads every layout as the series do: near the meridian the two
+    // agree to the millimetre, so a sign or a minute read otherwise shows.
+    void exactReadsEveryLayout_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("record");
+        QTest::newRow("seconds, south and west") << QStringList{} << QByteArray("40,30,15.5,S,1,15,0,W");
+        QTest::newRow("seconds, minus in the degrees") << QStringList{} << QByteArray("-40,30,15.5,,-1,15,0,");
+        QTest::newRow("minutes") << QStringList{"--minutes"} << QByteArray("52,30.25,N,3,15.5,W");
+        QTest::newRow("lenient: the letter over the sign") << QStringList{"--lenient"} << QByteArray("52,30,0,N,-3,15,0,W");
+        QTest::newRow("lenient: minutes beyond 60") << QStringList{"--lenient"} << QByteArray("52,75,0,N,0,30,0,W");
+        QTest::newRow("dms in one field") << QStringList{"--dms"} << QByteArray("52 39 27.2531 N,1 30 0 W");
+        QTest::newRow("decimal, longitude first") << QStringList{"--decimal", "--lon-lat"} << QByteArray("-1.5,52.5");
+    }
+    void exactReadsEveryLayout() {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, record);
+        const QStringList base = QStringList{"geog2grid", "--results-only", "--precision", "4", "--params", kAiry} + args;
+        const Run series = runBatch(base, record + '\n');
+        const Run exact = runBatch(base + QStringList{"--exact"}, record + '\n');
+        QCOMPARE(series.status, 0);
+        QCOMPARE(exact.status, 0);
+        const auto a = numbersOf(series.out)[0], b = numbersOf(exact.out)[0];
+        QVERIFY2(std::hypot(a[0] - b[0], a[1] - b[1]) <= 1e-3, qPrintable(series.out + exact.out));
     }
 
     // ---- Heights, elevation and combined factors, ground distances --------
