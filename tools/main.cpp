@@ -3,6 +3,9 @@
 
 #include "csv.h"
 #include "entryparams.h"
+#include "layerwriter.h"
+#include "registry.h"
+#include "survey.h"
 #include "parameterset.h"
 #include "paramtext.h"
 #include "records.h"
@@ -29,6 +32,7 @@
 #include <iostream>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -38,7 +42,7 @@ constexpr const char* kProgram = "quillmar-batch";
 
 const char* const kUsage =
     "usage: quillmar-batch COMMAND [OPTIONS] [FILE]\n"
-    "commands: list, geog2grid, grid2geog, distance, angles, bearings, export, import\n"
+    "commands: list, geog2grid, grid2geog, distance, angles, bearings, export, import, search\n"
     "Try 'quillmar-batch --help' for more.\n";
 
 const char* const kHelp = R"(usage: quillmar-batch COMMAND [OPTIONS] [FILE]
@@ -89,6 +93,7 @@ Commands:
 
   export               the catalogue as CSV with the header
                        name,sma,eccentricity,Scale,FE,FN,Lat,meridian
+      --proj           a ninth column, proj: each entry's PROJ string
       quillmar-batch export > catalogue.csv
 
   import FILE|-        adds the rows of an exported file, all or nothing, with
@@ -97,7 +102,14 @@ Commands:
       --replace        update those entries in place instead (keys kept)
       --skip-existing  leave those entries as they are, add the others
       --dry-run        say what would be added or replaced; change nothing
+      --epsg CODE,...  instead of FILE: the registry's grids of those codes
       quillmar-batch import --catalogue /mnt/other/QUILLMAR.MDB catalogue.csv
+
+  search [WORDS...]    the Transverse Mercator grids in metres of PROJ's EPSG
+                       registry whose code or name matches: code TAB name
+      --all            also the grids that cannot be used, with the reason
+      quillmar-batch search irish
+        EPSG:2157	IRENET95 / Irish Transverse Mercator
 
 Parameter set (geog2grid, grid2geog, distance):
   --spheroid NAME      the catalogue entry NAME (case ignored)
@@ -105,6 +117,15 @@ Parameter set (geog2grid, grid2geog, distance):
                        five numbers, the latitude of origin as the windows read
                        it ("49 N", "53.5 N", "-10") and the central meridian as
                        whole degrees with E or W ("2 W") or a signed number (-2)
+  --epsg CODE          a Transverse Mercator grid of the EPSG registry (2157 or
+                       EPSG:2157); no catalogue needed
+Accuracy (geog2grid, grid2geog, distance):
+  A record whose series result lies more than 1 mm from the exact projection
+  is refused: "line 4: 0.441 m from the exact projection, 18.0° from the
+  central meridian". Within 5° of the meridian this does not happen.
+  --exact              convert with the exact Transverse Mercator instead of the
+                       windows' series (as cs2cs to 1 mm within 45° of the
+                       meridian); beyond what the windows show
 Quantities beside the results (empty where they cannot be computed):
   --with convergence,scale
                        geog2grid, grid2geog: the grid convergence (degrees
@@ -118,6 +139,24 @@ Quantities beside the results (empty where they cannot be computed):
                        scale factor (grid / ellipsoidal, 10 decimals)
       quillmar-batch geog2grid --decimal --with convergence,scale --params 6377563.396,0.00667054,0.9996012717,400000,-100000,"49 N","2 W" pts.csv
         52.5,1.5  ->  52.5,1.5,637529.697,294921.535,2.778026326,1.0002940069
+  --with elevation,combined
+                       geog2grid, grid2geog: the elevation factor R/(R+h) and
+                       the combined scale factor (10 decimals); need a height
+  --with gridref       geog2grid, grid2geog: the grid reference (National Grid,
+                       Irish Grid, MGRS of a WGS 84 UTM zone); else empty
+  --with ground        distance: the ground distance at the mean height (m, 4
+                       decimals) and the combined line factor (10 decimals)
+                       Names combine, columns in the order named:
+                       --with scale,elevation,combined  --with geodesic,ground
+  --height H           one ellipsoidal height (m) for every record; per record:
+                       --fields h=COLUMN (distance: h1=COLUMN,h2=COLUMN)
+  --gridref            grid2geog: one field holding a grid reference instead of
+                       easting and northing
+GIS layer (geog2grid, grid2geog):
+  --output FILE        the converted records as points of a layer through GDAL
+                       instead of lines: .gpkg, .geojson, .kml, .shp or .csv;
+                       attributes are the input columns, results and --with
+      quillmar-batch geog2grid --decimal --header --fields lat=Lat,lon=Long --epsg 2157 --output survey.gpkg field.csv
 Records:
   --lenient            read every field as earlier windows did (the leading
                        number, 0 for text that is not one) instead of refusing
@@ -182,10 +221,11 @@ QString defaultCatalogue() {
 struct Options {
     std::string command;
     std::optional<std::string> spheroid, params, catalogue, layout, threads, delimiter, onError,
-        with, fields, precision;
+        with, fields, precision, height, epsg, output;
     bool minutes = false, grid = false, decimal = false, lenient = false, header = false,
          resultsOnly = false, replace = false, skipExisting = false, dryRun = false, dms = false,
-         lonLat = false, decimalComma = false;
+         lonLat = false, decimalComma = false, exact = false, gridref = false, proj = false,
+         all = false;
     std::vector<std::string> files;
     // Options given, by name, for the checks of what belongs to which command.
     std::vector<std::string> given;
@@ -203,7 +243,9 @@ Options parseArgs(const QStringList& args) {
         {"catalogue", &Options::catalogue}, {"layout", &Options::layout},
         {"threads", &Options::threads},     {"delimiter", &Options::delimiter},
         {"on-error", &Options::onError},    {"with", &Options::with},
-        {"fields", &Options::fields},       {"precision", &Options::precision}};
+        {"fields", &Options::fields},       {"precision", &Options::precision},
+        {"height", &Options::height},       {"epsg", &Options::epsg},
+        {"output", &Options::output}};
     const std::pair<const char*, bool Options::*> flags[] = {
         {"minutes", &Options::minutes},       {"grid", &Options::grid},
         {"decimal", &Options::decimal},       {"lenient", &Options::lenient},
@@ -211,7 +253,9 @@ Options parseArgs(const QStringList& args) {
         {"results-only", &Options::resultsOnly}, {"replace", &Options::replace},
         {"skip-existing", &Options::skipExisting}, {"dry-run", &Options::dryRun},
         {"dms", &Options::dms},               {"lon-lat", &Options::lonLat},
-        {"decimal-comma", &Options::decimalComma}};
+        {"decimal-comma", &Options::decimalComma}, {"exact", &Options::exact},
+        {"gridref", &Options::gridref},       {"proj", &Options::proj},
+        {"all", &Options::all}};
     for (const auto& [name, member] : valued)
         parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString(),
                                             QStringLiteral("value")));
@@ -347,15 +391,20 @@ std::vector<batch::Settings::Extra> extrasOf(const std::string& list, batch::Com
         const size_t comma = list.find(',', from);
         const std::string name = list.substr(from, comma - from);
         std::optional<Extra> e;
-        if (point && name == "convergence")
-            e = Extra::Convergence;
-        else if (point && name == "scale")
-            e = Extra::Scale;
-        else if (!point && name == "geodesic")
-            e = Extra::Geodesic;
+        static const std::pair<const char*, Extra> pointNames[] = {
+            {"convergence", Extra::Convergence}, {"scale", Extra::Scale},
+            {"elevation", Extra::Elevation},     {"combined", Extra::Combined},
+            {"gridref", Extra::Gridref}};
+        static const std::pair<const char*, Extra> lineNames[] = {{"geodesic", Extra::Geodesic},
+                                                                  {"ground", Extra::Ground}};
+        for (const auto& [n, x] : point ? std::span<const std::pair<const char*, Extra>>(pointNames)
+                                         : std::span<const std::pair<const char*, Extra>>(lineNames))
+            if (name == n)
+                e = x;
         if (!e)
-            throw UsageError{point ? "--with is convergence, scale or convergence,scale"
-                                   : "--with is geodesic"};
+            throw UsageError{point ? "--with names convergence, scale, elevation, combined or "
+                                     "gridref, separated by commas"
+                                   : "--with names geodesic or ground, separated by commas"};
         if (std::find(out.begin(), out.end(), *e) != out.end())
             throw UsageError{"--with names " + name + " twice"};
         out.push_back(*e);
@@ -365,7 +414,17 @@ std::vector<batch::Settings::Extra> extrasOf(const std::string& list, batch::Com
     }
 }
 
-batch::Settings settingsFor(const Options& o, batch::Command command) {
+// The extensions --output knows: ".gpkg, .geojson, ...".
+std::string outputExtensions() {
+    std::string list;
+    for (const QString& e : gis::LayerWriter::Extensions())
+        list += (list.empty() ? "." : ", .") + utf8(e);
+    return list;
+}
+
+// `crs`: the layer's CRS for --output (the grid's, or the geographic one on
+// its ellipsoid for grid2geog).
+batch::Settings settingsFor(const Options& o, batch::Command command, std::string* crs = nullptr) {
     batch::Settings s;
     s.command = command;
     s.minutes = o.minutes;
@@ -400,6 +459,10 @@ batch::Settings settingsFor(const Options& o, batch::Command command) {
     for (const char* importOnly : {"--replace", "--skip-existing", "--dry-run"})
         if (o.has(importOnly))
             throw UsageError{std::string(importOnly) + " belongs to import"};
+    if (o.proj)
+        throw UsageError{"--proj belongs to export"};
+    if (o.all)
+        throw UsageError{"--all belongs to search"};
     if (o.decimal && command != batch::Command::Geog2Grid && command != batch::Command::Grid2Geog)
         throw UsageError{"--decimal belongs to geog2grid and grid2geog"};
     if (o.decimal && (o.minutes || o.layout))
@@ -441,26 +504,79 @@ batch::Settings settingsFor(const Options& o, batch::Command command) {
     }
     if (o.with)
         s.with = extrasOf(*o.with, command);
+    if (o.exact && !point)
+        throw UsageError{"--exact belongs to geog2grid and grid2geog"};
+    if (o.gridref) {
+        if (command != batch::Command::Grid2Geog)
+            throw UsageError{"--gridref belongs to grid2geog"};
+        s.gridrefIn = true;
+    }
+    if (o.height) {
+        if (!point && command != batch::Command::Distance)
+            throw UsageError{"--height belongs to geog2grid, grid2geog and distance"};
+        const std::optional<double> h = numtext::To_Number(*o.height);
+        if (!h)
+            throw UsageError{"--height: \"" + *o.height + "\" is not a number"};
+        if (const std::optional<std::string> r = survey::Height_Refusal(*h, "--height"))
+            throw UsageError{*r};
+        s.height = *o.height;
+    }
     if (o.fields) {
         std::string error;
         if (!batch::Parse_Fields(s, *o.fields, error))
             throw UsageError{error};
     }
+    if (!spheroidless) {
+        using X = batch::Settings::Extra;
+        const bool heights = std::any_of(s.with.begin(), s.with.end(), [](X e) {
+            return e == X::Elevation || e == X::Combined || e == X::Ground;
+        });
+        if (o.height && s.recordHeights)
+            throw UsageError{"--height and a height column of --fields do not go together"};
+        if (heights && !o.height && !s.recordHeights)
+            throw UsageError{command == batch::Command::Distance
+                                 ? "--with ground needs --height H or --fields h1=COLUMN,h2=COLUMN"
+                                 : "--with elevation and combined need --height H or --fields "
+                                   "h=COLUMN"};
+        if (!heights && (o.height || s.recordHeights))
+            throw UsageError{command == batch::Command::Distance
+                                 ? "a height goes with --with ground"
+                                 : "a height goes with --with elevation or combined"};
+    }
+    if (o.output) {
+        if (!point)
+            throw UsageError{"--output belongs to geog2grid and grid2geog"};
+        if (gis::LayerWriter::Driver_For(QString::fromStdString(*o.output)).isEmpty())
+            throw UsageError{"--output: \"" + *o.output +
+                             "\": the extension names the format, one of " + outputExtensions()};
+        s.layer = true;
+    }
     if (spheroidless) {
-        if (o.spheroid || o.params || o.catalogue)
+        if (o.spheroid || o.params || o.epsg || o.catalogue)
             throw UsageError{o.command + " uses no parameter set"};
         return s;
     }
-    if (bool(o.spheroid) == bool(o.params))
-        throw UsageError{o.command + " needs either --spheroid NAME or --params a,e2,k0,FE,FN,LAT,CM"};
+    if (int(bool(o.spheroid)) + int(bool(o.params)) + int(bool(o.epsg)) != 1)
+        throw UsageError{o.command + " needs one of --spheroid NAME, --params a,e2,k0,FE,FN,LAT,CM "
+                                     "or --epsg CODE"};
     if (o.params && o.catalogue)
         throw UsageError{"--catalogue goes with --spheroid, not --params"};
+    if (o.epsg && o.catalogue)
+        throw UsageError{"--catalogue goes with --spheroid, not --epsg"};
 
     catalogue::EntryTexts entry;
     std::string what;
+    registry::Grid grid;
     if (o.params) {
         entry = paramsEntry(*o.params);
         what = "--params";
+    } else if (o.epsg) {
+        // No catalogue: the registry's own texts, read as --params are.
+        grid = registry::Registry::Instance().Lookup(QString::fromStdString(*o.epsg));
+        if (!grid.usable)
+            throw UsageError{"--epsg: " + utf8(grid.reason)};
+        entry = grid.texts;
+        what = utf8(grid.code);
     } else {
         const catalogue::CatalogueStore store = openCatalogue(o, true);
         std::optional<catalogue::Entry> found;
@@ -485,7 +601,7 @@ batch::Settings settingsFor(const Options& o, batch::Command command) {
         problem = utf8(catalogue::kEnterMeridian);
     }
     if (!problem.empty()) {
-        if (o.params)
+        if (o.params || o.epsg)
             throw UsageError{what + ": " + problem};
         throw RunError{what + ": " + problem};
     }
@@ -493,11 +609,115 @@ batch::Settings settingsFor(const Options& o, batch::Command command) {
     s.inForce = convert::Make_In_Force({n.a, n.e2, n.k0, n.fe, n.fn, n.lat0, n.lon0});
     if (!s.inForce.projection)
         throw RunError{what + ": " + convert::kUnusable + s.inForce.problem};
+    if (s.gridrefIn && s.inForce.grid.grid == gridref::Grid::None)
+        throw UsageError{"--gridref: " + what +
+                         " names no grid with lettered references (the National Grid, the Irish "
+                         "Grid or a WGS 84 UTM zone)"};
+    if (o.exact) {
+        s.exact = std::make_shared<const accuracy::ExactTm>(
+            accuracy::TmParams{n.a, n.e2, n.k0, n.fe, n.fn, n.lat0, n.lon0});
+        if (!s.exact->usable())
+            throw RunError{what + ": the exact projection cannot use these values"};
+    }
+    if (crs && s.layer) {
+        if (command == batch::Command::Geog2Grid)
+            *crs = o.epsg ? utf8(grid.code)
+                          : utf8(registry::Proj_String({n.a, n.e2, n.k0, n.fe, n.fn, n.lat0, n.lon0}));
+        else
+            *crs = o.epsg && !grid.geographicCode.isEmpty()
+                       ? utf8(grid.geographicCode)
+                       : utf8(registry::Geographic_Proj_String(n.a, n.e2));
+        if (crs->empty())
+            throw RunError{what + ": no CRS can be written for these values"};
+    }
     return s;
 }
 
+// --output: the converted records as the points of a GIS layer.
+class LayerSink : public batch::RecordSink {
+  public:
+    LayerSink(std::string path, std::string crs) : path_(std::move(path)), crs_(std::move(crs)) {}
+    bool Begin(const batch::Settings& s) override {
+        const batch::FieldLayout l = batch::Layout_Of(s);
+        const std::vector<std::string> results = batch::Result_Names(s);
+        std::vector<std::string> names;
+        if (!s.resultsOnly) {
+            if (s.header && !s.headerNames.empty()) {
+                names = s.headerNames;
+            } else if (s.columns.empty()) {
+                names = l.keys;
+            } else {
+                // Named fields by their keys, the columns passed through by number.
+                const size_t n = *std::max_element(s.columns.begin(), s.columns.end()) + 1;
+                for (size_t i = 0; i < n; ++i)
+                    names.push_back("field_" + std::to_string(i + 1));
+                for (size_t k = 0; k < s.columns.size(); ++k)
+                    names[s.columns[k]] = l.keys[k];
+            }
+        }
+        inputs_ = names.size();
+        names.insert(names.end(), results.begin(), results.end());
+        // A layer's columns need names, distinct ignoring case.
+        QSet<QString> seen;
+        std::vector<gis::Column> columns;
+        for (size_t i = 0; i < names.size(); ++i) {
+            QString name = QString::fromStdString(names[i]).trimmed();
+            if (name.isEmpty())
+                name = QStringLiteral("field_%1").arg(i + 1);
+            const QString base = name;
+            for (int k = 2; seen.contains(name.toLower()); ++k)
+                name = base + QStringLiteral("_%1").arg(k);
+            seen.insert(name.toLower());
+            columns.push_back({name, gis::ColumnType::Auto});
+        }
+        results_ = results.size();
+        writer_ = std::make_unique<gis::LayerWriter>(QString::fromStdString(path_),
+                                                     QString::fromStdString(crs_), columns);
+        if (!writer_->ok()) {
+            error_ = utf8(writer_->error());
+            return false;
+        }
+        return true;
+    }
+    bool Add(double x, double y, const std::vector<std::string_view>& cells) override {
+        // A record may hold more columns than the first line named: those
+        // are left out.
+        const size_t given = cells.size() - results_;
+        values_.clear();
+        for (size_t i = 0; i < inputs_; ++i)
+            values_ << (i < given ? QString::fromUtf8(cells[i].data(), qsizetype(cells[i].size()))
+                                  : QString());
+        for (size_t i = given; i < cells.size(); ++i)
+            values_ << QString::fromUtf8(cells[i].data(), qsizetype(cells[i].size()));
+        if (!writer_->addPoint(x, y, values_)) {
+            error_ = utf8(writer_->error());
+            return false;
+        }
+        return true;
+    }
+    std::string Error() const override { return error_; }
+    // Closes the layer (an empty one when no record came); false with
+    // Error() on a failure.
+    bool Finish(const batch::Settings& s) {
+        if (!writer_ && !Begin(s))
+            return false;
+        if (!writer_->finish()) {
+            error_ = utf8(writer_->error());
+            return false;
+        }
+        return true;
+    }
+
+  private:
+    std::string path_, crs_, error_;
+    std::unique_ptr<gis::LayerWriter> writer_;
+    size_t inputs_ = 0, results_ = 0;
+    QStringList values_;
+};
+
 int runRecords(const Options& o, batch::Command command) {
-    const batch::Settings s = settingsFor(o, command);
+    std::string crs;
+    const batch::Settings s = settingsFor(o, command, &crs);
     if (o.files.size() > 1)
         throw UsageError{"one input file at most"};
     batch::StreamOptions so;
@@ -527,11 +747,21 @@ int runRecords(const Options& o, batch::Command command) {
     so.in = fd;
     if (fd > 0)
         so.name = o.files[0];
+    std::optional<LayerSink> layer;
+    if (s.layer) {
+        layer.emplace(*o.output, crs);
+        so.sink = &*layer;
+    }
     const batch::StreamResult r = batch::Run_Stream(s, so);
     if (fd > 0)
         ::close(fd);
     if (r.usage)
         return 2;
+    // A layer that could not be written whole is not left behind.
+    if (layer && !r.ioError && !layer->Finish(s)) {
+        say(layer->Error());
+        return 1;
+    }
     return r.failed || r.ioError ? 1 : 0;
 }
 
@@ -568,19 +798,28 @@ void appendEntry(std::string& out, const catalogue::EntryTexts& t) {
 }
 
 int runExport(const Options& o) {
-    onlyOptions(o, {"--catalogue"});
+    onlyOptions(o, {"--catalogue", "--proj"});
     if (!o.files.empty())
         throw UsageError{"export takes no FILE"};
     const catalogue::CatalogueStore store = openCatalogue(o, true);
     std::string out;
     for (size_t i = 0; i < std::size(kHeader); ++i)
         out += (i ? "," : "") + std::string(kHeader[i]);
-    out += '\n';
+    out += o.proj ? ",proj\n" : "\n";
     try {
         // Every row by its key, so names that differ only in case are each
         // written once, with their own values.
-        for (const catalogue::Entry& e : store.ListEntries())
+        for (const catalogue::Entry& e : store.ListEntries()) {
             appendEntry(out, e.texts);
+            if (o.proj) {
+                // Empty for an entry whose values do not read.
+                out.pop_back();
+                out += ',';
+                const std::optional<registry::Params> p = registry::Params_From_Texts(e.texts);
+                batch::Append_Field(out, p ? utf8(registry::Proj_String(*p)) : std::string());
+                out += '\n';
+            }
+        }
     } catch (const catalogue::StoreError& e) {
         storeFailed(store, e);
     }
@@ -588,13 +827,29 @@ int runExport(const Options& o) {
     return 0;
 }
 
-// Reads an exported file; every row checked as the Spheroid tab's Save
-// checks it. Throws RunError naming the line.
+// The checks of the Spheroid tab's Save, in its order, and a name given
+// once; empty when the row may be imported.
+std::string importProblem(const catalogue::EntryTexts& t, QSet<QString>& names) {
+    if (numtext::Read_Number(t.sma.toStdString()) == 0)
+        return "Enter semi major axis.";
+    const QString problem = catalogue::CatalogueStore::CheckEntry(t);
+    if (!problem.isEmpty())
+        return utf8(problem);
+    if (names.contains(t.name.toLower()))
+        return "\"" + utf8(t.name) + "\" is named twice (case ignored).";
+    names.insert(t.name.toLower());
+    return {};
+}
+
+// Reads an exported file (with or without export --proj's column); every
+// row checked as the Spheroid tab's Save checks it. Throws RunError naming
+// the line.
 std::vector<catalogue::EntryTexts> readImport(const std::string& file, std::istream& in) {
     std::vector<catalogue::EntryTexts> entries;
     std::vector<std::string_view> f;
     std::string line, unquoted, error;
     QSet<QString> names;
+    size_t width = 8;
     for (size_t lineNo = 1; std::getline(in, line); ++lineNo) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
@@ -610,27 +865,28 @@ std::vector<catalogue::EntryTexts> readImport(const std::string& file, std::istr
         };
         if (!batch::Split_Record(line, f, unquoted, error))
             throw refuse(error + ".");
-        if (f.size() != 8)
-            throw refuse("expected 8 fields, found " + std::to_string(f.size()) + ".");
         auto q = [&](size_t i) { return QString::fromUtf8(f[i].data(), qsizetype(f[i].size())); };
-        if (lineNo == 1 && entries.empty()) {
+        if (lineNo == 1 && entries.empty() && (f.size() == 8 || f.size() == 9)) {
             bool header = true;
             for (size_t i = 0; i < 8; ++i)
                 header = header &&
                          q(i).compare(QLatin1String(kHeader[i]), Qt::CaseInsensitive) == 0;
-            if (header)
+            if (f.size() == 9)
+                header = header && q(8).compare(QLatin1String("proj"), Qt::CaseInsensitive) == 0;
+            if (header) {
+                width = f.size(); // the PROJ strings are the entries' own: not read
                 continue;
+            }
         }
+        if (f.size() != width)
+            throw refuse("expected " + std::to_string(width) + " fields, found " +
+                         std::to_string(f.size()) + ".");
         const catalogue::EntryTexts t{q(0), q(1), q(2), q(3), q(4), q(5), q(6), q(7)};
-        // The checks of the Spheroid tab's Save, in its order.
-        if (numtext::Read_Number(f[1]) == 0)
-            throw refuse("Enter semi major axis.");
-        const QString problem = catalogue::CatalogueStore::CheckEntry(t);
-        if (!problem.isEmpty())
-            throw refuse(utf8(problem));
-        if (names.contains(t.name.toLower()))
-            throw refuse("\"" + utf8(t.name) + "\" is named twice in the file (case ignored).");
-        names.insert(t.name.toLower());
+        std::string problem = importProblem(t, names);
+        if (problem.find("named twice") != std::string::npos)
+            problem.insert(problem.find(" (case"), " in the file");
+        if (!problem.empty())
+            throw refuse(problem);
         entries.push_back(t);
     }
     if (in.bad())
@@ -638,17 +894,37 @@ std::vector<catalogue::EntryTexts> readImport(const std::string& file, std::istr
     return entries;
 }
 
+// import --epsg: the registry's grids as rows of an import, in the order
+// given, with the same checks.
+std::vector<catalogue::EntryTexts> registryImport(const std::string& codes) {
+    std::vector<catalogue::EntryTexts> entries;
+    QSet<QString> names;
+    for (const QString& code : QString::fromStdString(codes).split(QLatin1Char(','))) {
+        const registry::Grid g = registry::Registry::Instance().Lookup(code);
+        if (!g.usable)
+            throw UsageError{"--epsg: " + utf8(g.reason)};
+        const std::string problem = importProblem(g.texts, names);
+        if (!problem.empty())
+            throw RunError{utf8(g.code) + ": " + problem + " Nothing was imported."};
+        entries.push_back(g.texts);
+    }
+    return entries;
+}
+
 int runImport(const Options& o) {
-    onlyOptions(o, {"--catalogue", "--replace", "--skip-existing", "--dry-run"});
-    if (o.files.size() != 1)
-        throw UsageError{"import takes one FILE (- for standard input)"};
+    onlyOptions(o, {"--catalogue", "--replace", "--skip-existing", "--dry-run", "--epsg"});
+    if (o.epsg ? !o.files.empty() : o.files.size() != 1)
+        throw UsageError{o.epsg ? "import --epsg takes no FILE"
+                                : "import takes one FILE (- for standard input) or --epsg CODE"};
     if (o.replace && o.skipExisting)
         throw UsageError{"--replace and --skip-existing do not go together"};
-    const std::string& file = o.files[0];
     std::vector<catalogue::EntryTexts> entries;
-    if (file == "-") {
+    if (o.epsg) {
+        entries = registryImport(*o.epsg);
+    } else if (o.files[0] == "-") {
         entries = readImport("standard input", std::cin);
     } else {
+        const std::string& file = o.files[0];
         std::ifstream in(file, std::ios::binary);
         if (!in)
             throw RunError{file + ": " + std::strerror(errno)};
@@ -718,6 +994,27 @@ int runImport(const Options& o) {
     return 0;
 }
 
+// search: the registry's grids whose code or name matches the words.
+int runSearch(const Options& o) {
+    onlyOptions(o, {"--all"});
+    QStringList words;
+    for (const std::string& w : o.files)
+        words << QString::fromStdString(w);
+    registry::Registry& r = registry::Registry::Instance();
+    const std::vector<registry::Grid> grids = r.Search(words.join(QLatin1Char(' ')), o.all);
+    if (!r.loadError().isEmpty())
+        throw RunError{utf8(r.loadError())};
+    std::string out;
+    for (const registry::Grid& g : grids) {
+        out += utf8(g.code) + '\t' + utf8(g.name);
+        if (!g.usable)
+            out += '\t' + utf8(g.reason);
+        out += '\n';
+    }
+    writeOut(out);
+    return grids.empty() ? 1 : 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -750,6 +1047,8 @@ int main(int argc, char** argv) {
             return runExport(o);
         if (o.command == "import")
             return runImport(o);
+        if (o.command == "search")
+            return runSearch(o);
         throw UsageError{"unknown command " + o.command};
     } catch (const UsageError& e) {
         say(e.message);

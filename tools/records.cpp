@@ -1,6 +1,8 @@
 #include "records.h"
 
 #include "csv.h"
+#include "degreetext.h"
+#include "gridref.h"
 #include "numtext.h"
 
 #include <GeographicLib/DMS.hpp>
@@ -19,7 +21,7 @@ size_t Field_Count(const Settings& s) {
     case Command::Geog2Grid:
         return s.decimal || s.dms ? 2 : s.minutes ? 6 : 8;
     case Command::Grid2Geog:
-        return 2;
+        return s.gridrefIn ? 1 : 2;
     case Command::Distance:
         return s.grid ? 4 : (s.minutes ? 12 : 16);
     case Command::Angles:
@@ -93,7 +95,10 @@ FieldLayout Layout_Of(const Settings& s) {
         }
         break;
     case Command::Grid2Geog:
-        plain({{"easting", "easting"}, {"northing", "northing"}});
+        if (s.gridrefIn)
+            plain({{"grid reference", "gridref"}}, Kind::Text);
+        else
+            plain({{"easting", "easting"}, {"northing", "northing"}});
         break;
     case Command::Distance:
         if (s.grid) {
@@ -116,6 +121,12 @@ FieldLayout Layout_Of(const Settings& s) {
         plain({{"E1", "e1"}, {"N1", "n1"}, {"E2", "e2"}, {"N2", "n2"}, {"bearing a", "a"},
                {"bearing b", "b"}});
         break;
+    }
+    if (s.recordHeights && s.command != Command::Angles && s.command != Command::Bearings) {
+        if (s.command == Command::Distance)
+            plain({{"height 1", "h1"}, {"height 2", "h2"}});
+        else
+            plain({{"height", "h"}});
     }
     return l;
 }
@@ -148,9 +159,21 @@ std::vector<std::string> Result_Names(const Settings& s) {
         case Settings::Extra::Scale:
             names.emplace_back("scale");
             break;
+        case Settings::Extra::Elevation:
+            names.emplace_back("elevation");
+            break;
+        case Settings::Extra::Combined:
+            names.emplace_back("combined");
+            break;
+        case Settings::Extra::Gridref:
+            names.emplace_back("gridref");
+            break;
         case Settings::Extra::Geodesic:
             names.insert(names.end(), {"geodesic", "azimuth 1-2", "azimuth 2", "grid bearing",
                                        "grid distance", "line scale"});
+            break;
+        case Settings::Extra::Ground:
+            names.insert(names.end(), {"ground distance", "combined line"});
             break;
         }
     }
@@ -184,6 +207,8 @@ bool Converter::Check(const std::vector<std::string_view>& fields, std::string& 
         case Kind::DmsLongitude:
             if (!Read_Dms(t, false))
                 expected = "a longitude such as 1\u00B043'4.518\"E";
+            break;
+        case Kind::Text:
             break;
         }
         if (expected) {
@@ -255,24 +280,72 @@ constexpr const char* kDegrees = "0.000000000";
 constexpr const char* kFactor = "0.0000000000";
 constexpr const char* kMetres = "0.0000";
 
-void appendPoint(std::string& out, const Settings& s, const convert::PointFactors& f) {
+void appendPoint(std::string& out, const Settings& s, const convert::PointFactors& f,
+                 const std::string& gridref) {
     for (Settings::Extra e : s.with) {
-        if (e == Settings::Extra::Convergence)
+        switch (e) {
+        case Settings::Extra::Convergence:
             appendNumber(out, f.convergence, kDegrees, s);
-        else if (e == Settings::Extra::Scale)
+            break;
+        case Settings::Extra::Scale:
             appendNumber(out, f.scale, kFactor, s);
+            break;
+        case Settings::Extra::Elevation:
+            appendNumber(out, f.elevation, kFactor, s);
+            break;
+        case Settings::Extra::Combined:
+            appendNumber(out, f.combined, kFactor, s);
+            break;
+        case Settings::Extra::Gridref:
+            appendResult(out, gridref, s.delimiter); // letters: no decimal comma
+            break;
+        case Settings::Extra::Geodesic:
+        case Settings::Extra::Ground:
+            break;
+        }
     }
 }
 
 void appendLine(std::string& out, const Settings& s, const convert::LineFactors& l) {
-    if (s.with.empty())
-        return;
-    appendNumber(out, l.geodesic, kMetres, s);
-    appendNumber(out, l.azimuth12, kDegrees, s);
-    appendNumber(out, l.azimuth2, kDegrees, s);
-    appendNumber(out, l.bearing12, kDegrees, s);
-    appendNumber(out, l.grid_distance, kMetres, s);
-    appendNumber(out, l.line_scale, kFactor, s);
+    for (Settings::Extra e : s.with) {
+        if (e == Settings::Extra::Geodesic) {
+            appendNumber(out, l.geodesic, kMetres, s);
+            appendNumber(out, l.azimuth12, kDegrees, s);
+            appendNumber(out, l.azimuth2, kDegrees, s);
+            appendNumber(out, l.bearing12, kDegrees, s);
+            appendNumber(out, l.grid_distance, kMetres, s);
+            appendNumber(out, l.line_scale, kFactor, s);
+        } else if (e == Settings::Extra::Ground) {
+            appendNumber(out, l.ground_distance, kMetres, s);
+            appendNumber(out, l.combined_line, kFactor, s);
+        }
+    }
+}
+
+// The signed degrees of an angle the conversion has accepted, read as it
+// reads them (conversions.cpp), for the exact projection of the same position.
+double acceptedAngle(const std::string& deg, const std::string& min, const std::string& sec,
+                     const std::string& letter, bool withSeconds, bool latitude, bool lenient) {
+    const std::string l = numtext::Upper_Case_Field(letter);
+    const bool negativeLetter = l.size() == 1 && l[0] == (latitude ? 'S' : 'W');
+    const double d = numtext::Read_Number(deg), m = numtext::Read_Number(min);
+    const double sc = withSeconds ? numtext::Read_Number(sec) : 0;
+    if (lenient) {
+        const double v = withSeconds ? geo::Dms_To_Degrees(d, m, sc) : geo::Dms_To_Degrees(d, m);
+        return negativeLetter ? -v : v;
+    }
+    const size_t first = deg.find_first_not_of(' ');
+    const bool minus = first != std::string::npos && deg[first] == '-';
+    const double magnitude = withSeconds ? geo::Dms_To_Degrees(std::fabs(d), m, sc)
+                                         : geo::Dms_To_Degrees(std::fabs(d), m);
+    return (minus || negativeLetter) && magnitude != 0 ? -magnitude : magnitude;
+}
+
+// The height a record gives, as the conversion has accepted it.
+std::optional<double> acceptedHeight(const std::string& text) {
+    if (text.find_first_not_of(" \t") == std::string::npos)
+        return std::nullopt;
+    return numtext::To_Number(text);
 }
 
 } // namespace
@@ -280,9 +353,19 @@ void appendLine(std::string& out, const Settings& s, const convert::LineFactors&
 Converter::Converter(const Settings& s) : s_(s), layout_(Layout_Of(s)) {
     geog_.lenient = !s.strict;
     dist_.lenient = !s.strict;
+    geog_.refuseInexact = grid_.refuseInexact = dist_.refuseInexact = !s.exact;
+    // --height: the same for every record.
+    geog_.height = grid_.height = dist_.height1 = dist_.height2 = s.height;
     for (Settings::Extra e : s.with) {
-        geog_.factors = grid_.factors = geog_.factors || e != Settings::Extra::Geodesic;
-        dist_.geodesic = dist_.geodesic || e == Settings::Extra::Geodesic;
+        using X = Settings::Extra;
+        geog_.factors = grid_.factors =
+            geog_.factors || e == X::Convergence || e == X::Scale || e == X::Combined;
+        geog_.gridref = grid_.gridref = geog_.gridref || e == X::Gridref;
+        dist_.geodesic = dist_.geodesic || e == X::Geodesic;
+    }
+    if (s.exact && s.inForce.projection) {
+        const geo::ParameterValues& v = s.inForce.projection->values();
+        spheroid_.emplace(v.a, v.e2, v.k0);
     }
     eastingMask_ = maskWith("#####0", s.precision);
     degreesMask_ = s.precision >= 0 ? maskWith("0", s.precision) : std::string(kDegrees);
@@ -334,28 +417,74 @@ bool Converter::Convert(const std::vector<std::string_view>& f, std::string& out
                 takeAngle(f, i, s_.minutes, geog_.long_deg, geog_.long_min, geog_.long_sec,
                           geog_.ew, s_.strict);
             }
+            if (s_.recordHeights)
+                geog_.height.assign(f[Field_Count(s_)]);
             const convert::GridTexts r = convert::Geog_To_Grid(s_.inForce, geog_);
             if (!r.message.empty()) {
                 message = r.message;
+                if (r.field == 8)
+                    refuseHeight(0, message);
                 return false;
             }
-            if (s_.precision >= 0) {
-                appendResult(out, numtext::Format_Mask(r.easting_value, eastingMask_), s_);
-                appendResult(out, numtext::Format_Mask(r.northing_value, eastingMask_), s_);
-            } else {
-                appendResult(out, r.easting, s_);
-                appendResult(out, r.northing, s_);
+            double E = r.easting_value, N = r.northing_value;
+            if (s_.exact) {
+                const double lat = acceptedAngle(geog_.lat_deg, geog_.lat_min, geog_.lat_sec,
+                                                 geog_.ns, geog_.withSeconds, true, geog_.lenient);
+                const double lon = acceptedAngle(geog_.long_deg, geog_.long_min, geog_.long_sec,
+                                                 geog_.ew, geog_.withSeconds, false, geog_.lenient);
+                const std::optional<accuracy::GridXY> g = s_.exact->Forward(lat, lon);
+                if (!g || !std::isfinite(g->easting) || !std::isfinite(g->northing)) {
+                    message = "the exact projection gives no finite result here";
+                    return false;
+                }
+                E = g->easting;
+                N = g->northing;
             }
-            appendPoint(out, s_, r.factors);
+            // The window's masks are "#####0.000" and "######0.000": the same digits.
+            const bool own = s_.precision >= 0 || s_.exact;
+            if (own) {
+                const std::string& mask = s_.precision >= 0 ? eastingMask_ : windowMask_;
+                eastingText_ = numtext::Format_Mask(E, mask);
+                northingText_ = numtext::Format_Mask(N, mask);
+            }
+            const std::string& e = own ? eastingText_ : r.easting;
+            const std::string& n = own ? northingText_ : r.northing;
+            appendResult(out, e, s_);
+            appendResult(out, n, s_);
+            if (s_.layer) {
+                x_ = numtext::Read_Number(e);
+                y_ = numtext::Read_Number(n);
+            }
+            appendPoint(out, s_, r.factors, r.gridref);
             return true;
         }
         case Command::Grid2Geog: {
             grid_.easting.assign(f[0]);
-            grid_.northing.assign(f[1]);
-            const convert::GeogTexts r = convert::Grid_To_Geog(s_.inForce, grid_);
+            if (s_.gridrefIn) {
+                // A number is no reference; read as one it would be an
+                // easting on the northing 0.
+                if (numtext::Is_Number(f[0]) || f[0].find_first_not_of(" \t") == std::string_view::npos) {
+                    message = gridref::Expected_Form(s_.inForce.grid);
+                    return false;
+                }
+                grid_.northing.clear();
+            } else {
+                grid_.northing.assign(f[1]);
+            }
+            if (s_.recordHeights)
+                grid_.height.assign(f[Field_Count(s_)]);
+            convert::GeogTexts r = convert::Grid_To_Geog(s_.inForce, grid_);
             if (!r.message.empty()) {
                 message = r.message;
+                if (r.field == 2)
+                    refuseHeight(0, message);
                 return false;
+            }
+            if (s_.exact && !exactGrid(r, message))
+                return false;
+            if (s_.layer) {
+                x_ = numtext::Read_Number(numtext::Format_Mask(r.longitude, degreesMask_));
+                y_ = numtext::Read_Number(numtext::Format_Mask(r.latitude, degreesMask_));
             }
             if (s_.decimal || s_.dms) {
                 std::string lat, lon;
@@ -377,7 +506,7 @@ bool Converter::Convert(const std::vector<std::string_view>& f, std::string& out
                 appendResult(out, t.lat, s_);
                 appendResult(out, t.lon, s_);
             }
-            appendPoint(out, s_, r.factors);
+            appendPoint(out, s_, r.factors, r.gridref);
             return true;
         }
         case Command::Distance: {
@@ -395,9 +524,15 @@ bool Converter::Convert(const std::vector<std::string_view>& f, std::string& out
                     i = takeAngle(f, i, s_.minutes, dist_.geog[k], dist_.geog[k + 1],
                                   dist_.geog[k + 2], dist_.geog[k + 3], s_.strict);
             }
+            if (s_.recordHeights) {
+                dist_.height1.assign(f[Field_Count(s_)]);
+                dist_.height2.assign(f[Field_Count(s_) + 1]);
+            }
             const convert::DistanceTexts r = convert::Point_Distance(s_.inForce, dist_);
             if (!r.message.empty()) {
                 message = r.message;
+                if (r.field == 20 || r.field == 21)
+                    refuseHeight(r.field - 20, message);
                 return false;
             }
             appendResult(out, r.kms, s_);
@@ -440,6 +575,71 @@ bool Converter::Convert(const std::vector<std::string_view>& f, std::string& out
     return false;
 }
 
+// The series' result replaced by the exact inverse of the same grid
+// position, and the quantities taken there.
+bool Converter::exactGrid(convert::GeogTexts& r, std::string& message) {
+    double E = 0, N = 0;
+    if (!r.gridrefRead.empty()) {
+        const gridref::ReadResult g = gridref::Read(s_.inForce.grid, grid_.easting);
+        E = g.reading->easting;
+        N = g.reading->northing;
+    } else {
+        E = numtext::Read_Number(grid_.easting);
+        N = numtext::Read_Number(grid_.northing);
+    }
+    const std::optional<accuracy::LatLon> p = s_.exact->Inverse(E, N);
+    if (!p || !std::isfinite(p->lat) || !std::isfinite(p->lon)) {
+        message = "the exact projection gives no finite result here";
+        return false;
+    }
+    // Within 180 degrees of Greenwich, as the series' longitudes are.
+    double lon = std::remainder(p->lon, 360.0);
+    if (lon == -180)
+        lon = 180;
+    r.latitude = p->lat;
+    r.longitude = lon;
+    const geo::Dms la = geo::Degrees_To_Dms(p->lat);
+    const geo::Dms lo = geo::Degrees_To_Dms(lon);
+    r.result = {la.deg, la.min_decimal, la.sec, la.negative ? "S" : "N",
+                lo.deg, lo.min_decimal, lo.sec, lo.negative ? "W" : "E"};
+    const geo::ParameterValues& v = s_.inForce.projection->values();
+    const std::optional<double> h = acceptedHeight(grid_.height);
+    if (grid_.factors || h) {
+        const survey::PointFactors k = spheroid_->At(v.lon0, p->lat, lon);
+        r.factors.convergence = k.convergence;
+        r.factors.scale = k.scale;
+    }
+    if (h) {
+        r.factors.elevation = survey::Elevation_Factor(v.a, v.e2, p->lat, *h);
+        r.factors.combined = r.factors.scale && r.factors.elevation
+                                 ? survey::Combined_Scale_Factor(*r.factors.scale,
+                                                                 *r.factors.elevation)
+                                 : std::nullopt;
+    }
+    return true;
+}
+
+// A height refused by the conversion, named by its column.
+void Converter::refuseHeight(int which, std::string& message) const {
+    const size_t i = layout_.kinds.size() - (s_.command == Command::Distance ? 2 : 1) + size_t(which);
+    if (!s_.recordHeights) {
+        message = "--height: " + message;
+        return;
+    }
+    const std::string& text = s_.command == Command::Distance
+                                  ? (which == 0 ? dist_.height1 : dist_.height2)
+                                  : s_.command == Command::Geog2Grid ? geog_.height : grid_.height;
+    const std::string field =
+        "field " + std::to_string((s_.columns.empty() ? i : s_.columns[i]) + 1) + " (" +
+        layout_.captions[i] + ")";
+    const std::optional<double> h = numtext::To_Number(text);
+    if (!h) {
+        message = field + ": \"" + Cut_For_Message(text) + "\" is not a number";
+        return;
+    }
+    message = survey::Height_Refusal(*h, field).value_or(field + ": " + message);
+}
+
 } // namespace batch
 
 namespace batch {
@@ -457,6 +657,10 @@ bool parseColumn(const std::string& text, size_t& out) {
 } // namespace
 
 bool Parse_Fields(Settings& s, const std::string& spec, std::string& error) {
+    // The heights are optional; the others must all be named.
+    s.recordHeights = false;
+    const size_t required = Layout_Of(s).keys.size();
+    s.recordHeights = true;
     const FieldLayout l = Layout_Of(s);
     s.columns.assign(l.keys.size(), size_t(-1));
     s.columnNames.clear();
@@ -499,11 +703,19 @@ bool Parse_Fields(Settings& s, const std::string& spec, std::string& error) {
             s.columnNames.emplace_back(i, column);
         }
     }
-    for (size_t i = 0; i < named.size(); ++i)
+    for (size_t i = 0; i < required; ++i)
         if (!named[i]) {
             error = "--fields does not name " + l.keys[i];
             return false;
         }
+    const size_t heights = size_t(std::count(named.begin() + long(required), named.end(), true));
+    if (heights == 0) {
+        s.recordHeights = false;
+        s.columns.resize(required);
+    } else if (heights != l.keys.size() - required) {
+        error = "--fields names h1 and h2 together";
+        return false;
+    }
     return true;
 }
 

@@ -2,9 +2,13 @@
 // with the window's own functions into the texts it would show.
 #pragma once
 
+#include "accuracy.h"
 #include "conversions.h"
 #include "geodesy.h"
 #include "intersection.h"
+#include "survey.h"
+
+#include <memory>
 
 #include <optional>
 #include <string>
@@ -39,8 +43,24 @@ struct Settings {
     // Mark keeps output lines level with input lines, as cs2cs does.
     enum class OnError { Skip, Mark, Stop } onError = OnError::Mark;
     // Quantities appended after the results, in this order (--with).
-    enum class Extra { Convergence, Scale, Geodesic };
+    enum class Extra { Convergence, Scale, Elevation, Combined, Gridref, Geodesic, Ground };
     std::vector<Extra> with;
+    // --exact: geog2grid and grid2geog with the exact projection instead of
+    // the series, built once per run; null otherwise. Without it a record
+    // whose series result is more than 1 mm from the exact one is refused.
+    std::shared_ptr<const accuracy::ExactTm> exact;
+    // --height: one ellipsoidal height for every record (text as given);
+    // recordHeights: per record, from the columns --fields h= (h1=, h2=)
+    // names, which then follow the layout's fields.
+    std::string height;
+    bool recordHeights = false;
+    // grid2geog --gridref: one field holding a grid reference.
+    bool gridrefIn = false;
+    // --output: each converted record is also handed over as cells (see
+    // Converter::Point), refusals and comments are not.
+    bool layer = false;
+    // The header's fields, once read (--header), for the layer's columns.
+    std::vector<std::string> headerNames;
     // --fields: where each layout field stands in the record (0-based), in
     // layout order; empty: the record is the layout's fields alone. The
     // other columns pass through.
@@ -51,7 +71,8 @@ struct Settings {
     size_t headerFields = 0; // fields of the header line, once read
 };
 
-// How many fields a record of this command holds.
+// How many fields a record of this command holds (heights from the record
+// not counted: they come only through --fields).
 size_t Field_Count(const Settings& s);
 // Names of the result columns, for a header line; their count is what a
 // marked refusal fills with "*".
@@ -59,7 +80,7 @@ std::vector<std::string> Result_Names(const Settings& s);
 
 // Kinds and captions of a record's fields, in order.
 struct FieldLayout {
-    enum class Kind { Number, NorthSouth, EastWest, DmsLatitude, DmsLongitude };
+    enum class Kind { Number, NorthSouth, EastWest, DmsLatitude, DmsLongitude, Text };
     std::vector<Kind> kinds;
     std::vector<std::string> captions;
     std::vector<std::string> keys; // the names --fields gives them
@@ -97,6 +118,10 @@ class Converter {
     // false with "field K (caption): "text" is not a number" for the first
     // that is not (or "... is not N or S", "... is not E or W").
     bool Check(const std::vector<std::string_view>& fields, std::string& message) const;
+    // Where the last converted point lies, as its result texts give it
+    // (geog2grid: easting, northing; grid2geog: longitude, latitude).
+    double X() const { return x_; }
+    double Y() const { return y_; }
 
   private:
     const Settings& s_;
@@ -106,6 +131,12 @@ class Converter {
     convert::DistanceInput dist_;
     intersect::IntersectionInput plane_;
     std::string eastingMask_, degreesMask_; // --precision, or the window's
+    std::string windowMask_ = "#####0.000";
+    std::string eastingText_, northingText_; // --precision, --exact
+    std::optional<survey::Spheroid> spheroid_; // --exact: the quantities at the exact position
+    double x_ = 0, y_ = 0;
+    bool exactGrid(convert::GeogTexts& r, std::string& message);
+    void refuseHeight(int field, std::string& message) const;
 };
 
 } // namespace batch

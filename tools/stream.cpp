@@ -1,6 +1,7 @@
 #include "stream.h"
 
 #include "csv.h"
+#include "numtext.h"
 #include "upperstate.h"
 
 #include <QStringDecoder>
@@ -34,6 +35,11 @@ struct Chunk {
     uint64_t records = 0;
     uint64_t failed = 0;
     bool stopped = false; // a refusal ended the run here
+    // For a RecordSink: each converted record's point and cell count, and
+    // the cells of all of them in turn.
+    std::vector<std::pair<double, double>> points;
+    std::vector<size_t> cellCounts;
+    std::vector<std::string> cells;
 };
 
 // True when no field of the line needs quotes, so it can be written back as
@@ -70,6 +76,8 @@ void convertChunk(const Settings& s, const std::string& name, Chunk& c) {
     std::vector<std::string> commaFixed(layout.kinds.size());
     std::string unquoted;
     std::string message;
+    std::string layerOut, unquotedResults;
+    std::vector<std::string_view> resultCells;
     const bool pick = !s.columns.empty();
     // With --fields the records keep their own columns: as many as the
     // header's, or at least the highest named.
@@ -98,7 +106,7 @@ void convertChunk(const Settings& s, const std::string& name, Chunk& c) {
         c.errors.append(why);
         c.errors += '\n';
         ++c.failed;
-        if (s.onError == Settings::OnError::Mark) {
+        if (s.onError == Settings::OnError::Mark && !s.layer) {
             // The line as read, so output lines stay level with input lines.
             if (!s.resultsOnly)
                 c.output.append(line);
@@ -130,7 +138,11 @@ void convertChunk(const Settings& s, const std::string& name, Chunk& c) {
             line.remove_suffix(1);
         if (lineNo == 1 && line.substr(0, 3) == "\xEF\xBB\xBF")
             line.remove_prefix(3); // a byte-order mark is not part of the first field
-        if (c.headerPending && !isComment(line)) {
+        if (s.layer && c.headerPending && !isComment(line)) {
+            c.headerPending = false; // the layer's column names (s.headerNames)
+        } else if (s.layer && isComment(line)) {
+            // A layer has no place for comments.
+        } else if (c.headerPending && !isComment(line)) {
             c.headerPending = false;
             if (!s.resultsOnly)
                 c.output.append(line);
@@ -192,6 +204,34 @@ void convertChunk(const Settings& s, const std::string& name, Chunk& c) {
             }
             if (s.strict && !conv.Check(*use, message)) {
                 refuse(line, message);
+            } else if (s.layer) {
+                layerOut.clear();
+                if (conv.Convert(*use, layerOut, message) &&
+                    Split_Record(std::string_view(layerOut).substr(1), resultCells,
+                                 unquotedResults, message, d)) {
+                    size_t n = 0;
+                    auto cell = [&](std::string_view t) {
+                        std::string v(t);
+                        if (s.decimalComma && v.find(',') != std::string::npos) {
+                            std::string dot = v;
+                            std::replace(dot.begin(), dot.end(), ',', '.');
+                            if (numtext::Is_Number(dot))
+                                v.swap(dot);
+                        }
+                        c.cells.push_back(std::move(v));
+                        ++n;
+                    };
+                    if (!s.resultsOnly)
+                        for (std::string_view f : fields)
+                            cell(f);
+                    for (std::string_view r : resultCells)
+                        cell(r);
+                    c.points.emplace_back(conv.X(), conv.Y());
+                    c.cellCounts.push_back(n);
+                    ++c.records;
+                } else {
+                    refuse(line, message);
+                }
             } else {
                 const size_t mark = c.output.size();
                 if (s.resultsOnly) {
@@ -408,6 +448,7 @@ int prepareHeader(Settings& s, std::string_view input, bool complete, const std:
             return 0; // the header line is still arriving
         if (Split_Record(line, fields, unquoted, error, s.delimiter)) {
             s.headerFields = fields.size();
+            s.headerNames.assign(fields.begin(), fields.end());
             if (Resolve_Columns(s, fields, error))
                 return 1;
         }
@@ -446,7 +487,21 @@ StreamResult Run_Stream(const Settings& settings, const StreamOptions& o) {
             progress.clear();
             writeAll(o.err, c.errors);
         }
-        if (!writeFailed && !writeAll(o.out, c.output)) {
+        if (o.sink) {
+            size_t k = 0;
+            std::vector<std::string_view> cells;
+            for (size_t i = 0; i < c.points.size() && !writeFailed; ++i) {
+                cells.assign(c.cells.begin() + long(k), c.cells.begin() + long(k + c.cellCounts[i]));
+                k += c.cellCounts[i];
+                if (!o.sink->Add(c.points[i].first, c.points[i].second, cells)) {
+                    writeFailed = true;
+                    progress.clear();
+                    writeAll(o.err, std::string(kPrefix) + o.sink->Error() + "\n");
+                }
+            }
+            if (writeFailed)
+                stopped = true;
+        } else if (!writeFailed && !writeAll(o.out, c.output)) {
             writeFailed = true;
             progress.clear();
             writeAll(o.err, std::string(kPrefix) + "cannot write standard output: " +
@@ -468,6 +523,9 @@ StreamResult Run_Stream(const Settings& settings, const StreamOptions& o) {
             return false;
         c.output.clear();
         c.errors.clear();
+        c.points.clear();
+        c.cellCounts.clear();
+        c.cells.clear();
         c.records = c.failed = 0;
         c.headerPending = nextLine == 1 && s.header;
         c.input.swap(carry);
@@ -518,6 +576,11 @@ StreamResult Run_Stream(const Settings& settings, const StreamOptions& o) {
             first->input += more.input;
         else if (ready == 0)
             ready = 1;
+    }
+    if (o.sink && !o.sink->Begin(s)) {
+        writeAll(o.err, std::string(kPrefix) + o.sink->Error() + "\n");
+        result.ioError = true;
+        return result;
     }
     if (atEnd || o.lineByLine) {
         // Small input, or a pipe or terminal that waits for each line: no

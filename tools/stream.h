@@ -7,6 +7,21 @@
 
 namespace batch {
 
+// Takes the converted records of a run, in input order, on the caller's
+// thread (--output).
+class RecordSink {
+  public:
+    virtual ~RecordSink() = default;
+    // Once, before the first record, with the header read (s.headerNames).
+    // False with Error() set when nothing can be written.
+    virtual bool Begin(const Settings& s) = 0;
+    // One converted record: where it lies (Converter::X, Y) and its cells,
+    // the record's fields (none with --results-only) and then the results,
+    // numbers with a decimal point.
+    virtual bool Add(double x, double y, const std::vector<std::string_view>& cells) = 0;
+    virtual std::string Error() const = 0;
+};
+
 struct StreamOptions {
     int in = 0;             // file descriptor of the records
     int out = 1;            // results
@@ -21,6 +36,8 @@ struct StreamOptions {
     // The file's name as given, for the messages ("points.csv:12: ...");
     // empty for standard input ("line 12: ...").
     std::string name;
+    // Instead of lines on `out`: converted records only, as cells.
+    RecordSink* sink = nullptr;
 };
 
 struct StreamResult {

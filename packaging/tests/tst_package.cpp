@@ -136,6 +136,8 @@ class TestPackage : public QObject {
             << "libgeographiclib23";
         QTest::newRow("SQLite driver plugin, loaded by name") << "libqt6sql6-sqlite";
         QTest::newRow("X11 platform plugin, loaded by name") << "qt6-qpa-plugins";
+        QTest::newRow("PROJ, for the registry of grids") << "libproj25";
+        QTest::newRow("GDAL, for quillmar-batch --output") << "libgdal32";
     }
     void dependency() {
         QFETCH(QString, package);

@@ -12,10 +12,14 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cmath>
 #include <memory>
+#include <optional>
 #include <random>
 
 namespace {
@@ -132,6 +136,7 @@ Expected geog2grid(int n, bool minutes, unsigned seed) {
     for (int i = 1; i <= n; ++i) {
         convert::GeogInput in;
         in.lenient = true; // as --lenient reads
+        in.refuseInexact = true; // as the batch tool refuses
         in.withSeconds = !minutes;
         in.lat_deg = g.number(49, 59, 0);
         in.lat_min = g.number(0, 60, minutes ? 4 : 0);
@@ -155,7 +160,10 @@ Expected grid2geog(int n, bool minutes, unsigned seed) {
     Gen g(seed);
     Expected e;
     for (int i = 1; i <= n; ++i) {
-        convert::GridInput in{g.number(0, 800000, 3), g.number(-100000, 1300000, 3)};
+        convert::GridInput in;
+        in.easting = g.number(0, 800000, 3);
+        in.northing = g.number(-100000, 1300000, 3);
+        in.refuseInexact = true;
         const auto r = convert::Grid_To_Geog(kAiryParams, in);
         const auto t =
             minutes ? numtext::Layout_Minutes(r.result) : numtext::Layout_Seconds(r.result);
@@ -172,6 +180,7 @@ Expected distance(int n, DistanceMode mode, unsigned seed) {
     for (int i = 1; i <= n; ++i) {
         convert::DistanceInput in;
         in.lenient = true;
+        in.refuseInexact = true;
         in.withSeconds = mode != DistanceMode::Minutes;
         std::vector<std::string> f;
         if (mode == DistanceMode::Grid) {
@@ -210,6 +219,53 @@ Expected intersection(int n, bool bearings, unsigned seed) {
     return e;
 }
 
+
+// A tool of the field (PROJ's cs2cs, GeographicLib's GeodSolve and
+// GeoConvert, GDAL's ogrinfo) on a text; nullopt when it is not installed.
+std::optional<QString> runTool(const QString& program, const QStringList& args,
+                               const QByteArray& in = {}) {
+    const QString path = QStandardPaths::findExecutable(program);
+    if (path.isEmpty())
+        return std::nullopt;
+    QProcess p;
+    p.start(path, args);
+    p.write(in);
+    p.closeWriteChannel();
+    p.waitForFinished(120000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// The numbers of a text's lines, split at blanks, tabs and commas.
+std::vector<std::vector<double>> numbersOf(const QString& text) {
+    std::vector<std::vector<double>> rows;
+    for (const QString& line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        std::vector<double> row;
+        for (const QString& f : line.split(QRegularExpression(QStringLiteral("[\\s,]+")),
+                                           Qt::SkipEmptyParts))
+            row.push_back(f.toDouble());
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+const char* const kGrs80 = "6378137,0.00669438002290,0.9996,500000,0,0 N,0 E";
+const convert::InForce kGrs80Params =
+    convert::Make_In_Force({6378137, 0.00669438002290, 0.9996, 500000, 0, 0, 0});
+const char* const kIrish = "6377340.189,0.00667054,1.000035,200000,250000,53.5 N,8 W";
+
+// R = sqrt(rho nu), the Gaussian mean radius, and R_alpha, the radius of the
+// normal section in azimuth alpha, written out again from their definitions.
+double meanRadius(double a, double e2, double lat) {
+    const double s = std::sin(lat * M_PI / 180), w = 1 - e2 * s * s;
+    const double rho = a * (1 - e2) / std::pow(w, 1.5), nu = a / std::sqrt(w);
+    return std::sqrt(rho * nu);
+}
+double azimuthRadius(double a, double e2, double lat, double alpha) {
+    const double s = std::sin(lat * M_PI / 180), w = 1 - e2 * s * s;
+    const double rho = a * (1 - e2) / std::pow(w, 1.5), nu = a / std::sqrt(w);
+    const double sa = std::sin(alpha * M_PI / 180), ca = std::cos(alpha * M_PI / 180);
+    return rho * nu / (rho * sa * sa + nu * ca * ca);
+}
 } // namespace
 
 class TestBatch : public QObject {
@@ -446,7 +502,7 @@ class TestBatch : public QObject {
         const Run r = runBatch({"--help"});
         QCOMPARE(r.status, 0);
         for (const char* cmd : {"list", "geog2grid", "grid2geog", "distance", "angles", "bearings",
-                                "export", "import"})
+                                "export", "import", "search"})
             QVERIFY2(r.out.contains(QLatin1String("quillmar-batch ") + QLatin1String(cmd)), cmd);
     }
 
@@ -1184,6 +1240,611 @@ class TestBatch : public QObject {
         QCOMPARE(r.status, 1);
         QVERIFY2(r.err.contains(QLatin1String("line 3: ") + message), qPrintable(r.err));
         QCOMPARE(readFile(path), before);
+    }
+
+    // ---- Beyond the series' millimetre -----------------------------------
+    // Distances from the central meridian on GRS 80 (k0 0.9996, meridian 0),
+    // with the threshold rows on both sides of 1 mm: forward 7.94 deg is
+    // 0.991 mm from the exact projection, 7.96 deg 1.01 mm; the inverse
+    // crosses between 7.0 and 7.1 deg. A kept record keeps every digit the
+    // window shows; a refused one is marked and named as any refusal.
+    void accuracy_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<QString>("refusal"); // empty: kept
+        auto row = [](const char* name, const QStringList& args, const char* record,
+                      const char* refusal) {
+            QTest::newRow(name) << args << QByteArray(record) << QString(refusal);
+        };
+        const QStringList fwd{"geog2grid", "--decimal", "--params", kGrs80};
+        const QStringList inv{"grid2geog", "--decimal", "--params", kGrs80};
+        // clang-format off
+        row("forward on the meridian", fwd, "40,0", "");
+        row("forward 3 deg, every digit kept", fwd, "40,3", "");
+        row("forward 7.94 deg, 0.991 mm: kept", fwd, "40,7.94", "");
+        row("forward 7.96 deg, 1.01 mm: refused", fwd, "40,7.96", "0.001 m from the exact projection, 8.0° from the central meridian");
+        row("forward 7.96 deg south west: refused", fwd, "-40,-7.96", "0.001 m from the exact projection, 8.0° from the central meridian");
+        row("forward 18 deg", fwd, "40,18", "0.441 m from the exact projection, 18.0° from the central meridian");
+        row("forward 30 deg", fwd, "40,30", "27.700 m from the exact projection, 30.0° from the central meridian");
+        row("forward 45 deg", fwd, "40,45", "917.266 m from the exact projection, 45.0° from the central meridian");
+        row("inverse 7.0 deg: kept", inv, "1097776.667,4451293.437", "");
+        row("inverse 7.1 deg: refused", inv, "1106323.802,4451972.906", "0.001 m from the exact projection, 7.1° from the central meridian");
+        // The examples that printed a latitude of 900 and 168948309256.
+        row("inverse far north: impossible", inv, "500000,99999999", "The grid position lies outside what these series can invert.");
+        row("inverse far east: impossible", inv, "99999999,5800000", "The grid position lies outside what these series can invert.");
+        row("distance with position 2 at 18 deg", {"distance", "--params", kGrs80},
+            "40,0,0,N,0,0,0,E,40,0,0,N,18,0,0,E", "0.441 m from the exact projection, 18.0° from the central meridian");
+        // clang-format on
+    }
+    void accuracy() {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, record);
+        QFETCH(QString, refusal);
+        const Run r = runBatch(args, record + '\n');
+        if (!refusal.isEmpty()) {
+            QCOMPARE(r.status, 1);
+            QCOMPARE(r.err, QStringLiteral("quillmar-batch: line 1: ") + refusal + '\n');
+            QVERIFY2(r.out.startsWith(QString::fromUtf8(record) + QStringLiteral(",*,*")),
+                     qPrintable(r.out));
+            QCOMPARE(runBatch(args + QStringList{"--on-error", "skip"}, record + '\n').out,
+                     QString());
+            return;
+        }
+        QCOMPARE(r.status, 0);
+        const QStringList f = QString::fromUtf8(record).split(QLatin1Char(','));
+        QString want;
+        if (args[0] == QLatin1String("geog2grid")) {
+            convert::GeogInput in;
+            in.lat_deg = f[0].toStdString();
+            in.long_deg = f[1].toStdString();
+            const auto w = convert::Geog_To_Grid(kGrs80Params, in);
+            QVERIFY(!w.inexact);
+            want = QString::fromStdString(w.easting + "," + w.northing);
+        } else {
+            convert::GridInput in;
+            in.easting = f[0].toStdString();
+            in.northing = f[1].toStdString();
+            const auto w = convert::Grid_To_Geog(kGrs80Params, in);
+            QVERIFY(!w.inexact);
+            want = QString::fromStdString(numtext::Format_Mask(w.latitude, "0.000000000") + "," +
+                                          numtext::Format_Mask(w.longitude, "0.000000000"));
+        }
+        QCOMPARE(r.out, QString::fromUtf8(record) + QLatin1Char(',') + want + QLatin1Char('\n'));
+    }
+
+    // --exact against PROJ's tmerc, both ways, on several spheroids,
+    // latitudes and hemispheres, from the meridian to 45 deg off it.
+    void exactAgreesWithCs2cs_data() {
+        QTest::addColumn<QString>("params");
+        QTest::addColumn<QString>("proj"); // the same set for cs2cs
+        QTest::addColumn<double>("lat0");
+        QTest::addColumn<double>("lon0");
+        QTest::addColumn<int>("hemisphere");
+        QTest::newRow("GRS 80, meridian 3 E, north")
+            << "6378137,0.00669438002290,0.9996,500000,0,0 N,3 E"
+            << "+proj=tmerc +lat_0=0 +lon_0=3 +k=0.9996 +x_0=500000 +y_0=0 +a=6378137 +es=0.00669438002290"
+            << 0.0 << 3.0 << 1;
+        QTest::newRow("GRS 80, southern false northing, south")
+            << "6378137,0.00669438002290,0.9996,500000,10000000,0 N,147 E"
+            << "+proj=tmerc +lat_0=0 +lon_0=147 +k=0.9996 +x_0=500000 +y_0=10000000 +a=6378137 +es=0.00669438002290"
+            << 0.0 << 147.0 << -1;
+        QTest::newRow("Airy 1830, origin 49 N, meridian 2 W")
+            << QString(kAiry)
+            << "+proj=tmerc +lat_0=49 +lon_0=-2 +k=0.9996012717 +x_0=400000 +y_0=-100000 +a=6377563.396 +es=0.00667054"
+            << 49.0 << -2.0 << 1;
+        QTest::newRow("International 1924, origin 10 S, meridian 75 W, south")
+            << "6378388,0.00672267002233,0.9996,500000,2000000,10 S,75 W"
+            << "+proj=tmerc +lat_0=-10 +lon_0=-75 +k=0.9996 +x_0=500000 +y_0=2000000 +a=6378388 +es=0.00672267002233"
+            << -10.0 << -75.0 << -1;
+    }
+    void exactAgreesWithCs2cs() {
+        QFETCH(QString, params);
+        QFETCH(QString, proj);
+        QFETCH(double, lon0);
+        QFETCH(int, hemisphere);
+        if (QStandardPaths::findExecutable(QStringLiteral("cs2cs")).isEmpty())
+            QSKIP("cs2cs (proj-bin) is not installed");
+        QByteArray latLon, lonLat;
+        for (double lat : {0.5, 20.0, 40.0, 60.0, 75.0})
+            for (double d : {0.0, 3.0, 10.0, 20.0, 30.0, 40.0, 45.0})
+                for (int side : {-1, 1}) {
+                    const double la = hemisphere * lat;
+                    const double lo = std::remainder(lon0 + side * d, 360.0);
+                    latLon += QByteArray::number(la, 'g', 17) + ',' + QByteArray::number(lo, 'g', 17) + '\n';
+                    lonLat += QByteArray::number(lo, 'g', 17) + ' ' + QByteArray::number(la, 'g', 17) + '\n';
+                }
+        const QString geog = QStringLiteral("+proj=longlat ") +
+                             proj.mid(proj.indexOf(QLatin1String("+a=")));
+        const QStringList to = QStringList{"-f", "%.4f"} + geog.split(QLatin1Char(' ')) +
+                               QStringList{"+to"} + proj.split(QLatin1Char(' '));
+        const auto theirs = numbersOf(*runTool(QStringLiteral("cs2cs"), to, lonLat));
+        const Run fwd = runBatch({"geog2grid", "--decimal", "--exact", "--precision", "4",
+                                  "--results-only", "--params", params}, latLon);
+        QCOMPARE(fwd.status, 0);
+        const auto ours = numbersOf(fwd.out);
+        QCOMPARE(ours.size(), theirs.size());
+        for (size_t i = 0; i < ours.size(); ++i)
+            QVERIFY2(std::hypot(ours[i][0] - theirs[i][0], ours[i][1] - theirs[i][1]) <= 1e-3,
+                     qPrintable(QStringLiteral("%1: %2 %3 against %4 %5")
+                                    .arg(QString::fromUtf8(latLon.split('\n')[int(i)]))
+                                    .arg(ours[i][0], 0, 'f', 4).arg(ours[i][1], 0, 'f', 4)
+                                    .arg(theirs[i][0], 0, 'f', 4).arg(theirs[i][1], 0, 'f', 4)));
+        // Back from PROJ's grid positions.
+        QByteArray grid, gridBlank;
+        for (const auto& t : theirs) {
+            grid += QByteArray::number(t[0], 'f', 4) + ',' + QByteArray::number(t[1], 'f', 4) + '\n';
+            gridBlank += QByteArray::number(t[0], 'f', 4) + ' ' + QByteArray::number(t[1], 'f', 4) + '\n';
+        }
+        const auto back = numbersOf(*runTool(QStringLiteral("cs2cs"),
+                                             QStringList{"-I", "-f", "%.11f"} + to.mid(2), gridBlank));
+        const Run inv = runBatch({"grid2geog", "--decimal", "--exact", "--precision", "11",
+                                  "--results-only", "--params", params}, grid);
+        QCOMPARE(inv.status, 0);
+        const auto geo = numbersOf(inv.out);
+        QCOMPARE(geo.size(), back.size());
+        for (size_t i = 0; i < geo.size(); ++i) {
+            const double m = 111320 * std::hypot(geo[i][0] - back[i][1],
+                                                 (geo[i][1] - back[i][0]) * std::cos(geo[i][0] * M_PI / 180));
+            QVERIFY2(m <= 1e-3, qPrintable(QStringLiteral("%1: %2 m").arg(QString::fromUtf8(grid.split('\n')[int(i)])).arg(m)));
+        }
+    }
+
+    // --exact reads every layout as the series do: near the meridian the two
+    // agree to the millimetre, so a sign or a minute read otherwise shows.
+    void exactReadsEveryLayout_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("record");
+        QTest::newRow("seconds, south and west") << QStringList{} << QByteArray("40,30,15.5,S,1,15,0,W");
+        QTest::newRow("seconds, minus in the degrees") << QStringList{} << QByteArray("-40,30,15.5,,-1,15,0,");
+        QTest::newRow("minutes") << QStringList{"--minutes"} << QByteArray("52,30.25,N,3,15.5,W");
+        QTest::newRow("lenient: the letter over the sign") << QStringList{"--lenient"} << QByteArray("52,30,0,N,-3,15,0,W");
+        QTest::newRow("lenient: minutes beyond 60") << QStringList{"--lenient"} << QByteArray("52,75,0,N,0,30,0,W");
+        QTest::newRow("dms in one field") << QStringList{"--dms"} << QByteArray("52 39 27.2531 N,1 30 0 W");
+        QTest::newRow("decimal, longitude first") << QStringList{"--decimal", "--lon-lat"} << QByteArray("-1.5,52.5");
+    }
+    void exactReadsEveryLayout() {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, record);
+        const QStringList base = QStringList{"geog2grid", "--results-only", "--precision", "4", "--params", kAiry} + args;
+        const Run series = runBatch(base, record + '\n');
+        const Run exact = runBatch(base + QStringList{"--exact"}, record + '\n');
+        QCOMPARE(series.status, 0);
+        QCOMPARE(exact.status, 0);
+        const auto a = numbersOf(series.out)[0], b = numbersOf(exact.out)[0];
+        QVERIFY2(std::hypot(a[0] - b[0], a[1] - b[1]) <= 1e-3, qPrintable(series.out + exact.out));
+    }
+
+    // ---- Heights, elevation and combined factors, ground distances --------
+    // Against the formulas written out here and GeodSolve's geodesic.
+    void heights_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<double>("height");
+        QTest::newRow("geog2grid, --height for every record")
+            << QStringList{"geog2grid", "--decimal", "--height", "250", "--with", "scale,elevation,combined"}
+            << QByteArray("52.5,1.5") << 250.0;
+        QTest::newRow("geog2grid, below the ellipsoid")
+            << QStringList{"geog2grid", "--decimal", "--height", "-400", "--with", "scale,elevation,combined"}
+            << QByteArray("50.1,-5.5") << -400.0;
+        QTest::newRow("grid2geog, height from a column")
+            << QStringList{"grid2geog", "--decimal", "--fields", "easting=2,northing=3,h=4", "--with",
+                           "scale,elevation,combined"}
+            << QByteArray("P1,651409.903,313177.270,4000") << 4000.0;
+    }
+    void heights() {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, record);
+        QFETCH(double, height);
+        const Run r = runBatch(args + QStringList{"--params", kAiry}, record + '\n');
+        QCOMPARE(r.status, 0);
+        const auto n = numbersOf(r.out)[0];
+        const size_t k = n.size() - 5; // lat or E, lon or N, scale, elevation, combined
+        const double lat = args[0] == QLatin1String("grid2geog") ? n[k] : n[0];
+        const double R = meanRadius(6377563.396, 0.00667054, lat);
+        QVERIFY(std::fabs(n[k + 3] - R / (R + height)) <= 1e-9);
+        QVERIFY(std::fabs(n[k + 4] - n[k + 2] * R / (R + height)) <= 1e-9);
+    }
+
+    // Lines up to 20 km at heights up to 4,000 m: ground distance
+    // s12 (R_alpha + hm) / R_alpha within 0.1 mm, the combined line factor
+    // (grid / ground) within 1e-9.
+    void groundDistances_data() {
+        QTest::addColumn<QList<double>>("line"); // lat1, lon1, lat2, lon2
+        QTest::addColumn<QStringList>("heights"); // options
+        QTest::addColumn<double>("h1");
+        QTest::addColumn<double>("h2");
+        QTest::newRow("20 km east, 250 m") << QList<double>{52.1, -1.2, 52.1, -0.907}
+                                         << QStringList{"--height", "250"} << 250.0 << 250.0;
+        QTest::newRow("12 km north-east, 0 and 4000 m from columns")
+            << QList<double>{54.3, -3.1, 54.38, -2.97}
+            << QStringList{"--fields", "lat1-deg=1,lat1-min=2,lat1-sec=3,lat1-letter=4,lon1-deg=5,"
+                                       "lon1-min=6,lon1-sec=7,lon1-letter=8,lat2-deg=9,lat2-min=10,"
+                                       "lat2-sec=11,lat2-letter=12,lon2-deg=13,lon2-min=14,"
+                                       "lon2-sec=15,lon2-letter=16,h1=17,h2=18"}
+            << 0.0 << 4000.0;
+        QTest::newRow("300 m south, 1200 m") << QList<double>{51.5, 0.1, 51.4973, 0.1}
+                                           << QStringList{"--height", "1200"} << 1200.0 << 1200.0;
+    }
+    void groundDistances() {
+        QFETCH(QList<double>, line);
+        QFETCH(QStringList, heights);
+        QFETCH(double, h1);
+        QFETCH(double, h2);
+        const double a = 6377563.396, e2 = 0.00667054;
+        const auto solved = runTool(QStringLiteral("GeodSolve"),
+                                    {"-i", "-e", QString::number(a, 'g', 17),
+                                     QString::number(1 - std::sqrt(1 - e2), 'g', 17), "-p", "9"},
+                                    QStringLiteral("%1 %2 %3 %4\n").arg(line[0], 0, 'g', 17).arg(line[1], 0, 'g', 17)
+                                        .arg(line[2], 0, 'g', 17).arg(line[3], 0, 'g', 17).toUtf8());
+        if (!solved)
+            QSKIP("GeodSolve (geographiclib-tools) is not installed");
+        const auto g = numbersOf(*solved)[0]; // azi1 azi2 s12
+        // The grid distance from the unrounded eastings and northings.
+        const auto en = numbersOf(runBatch({"geog2grid", "--decimal", "--precision", "9", "--results-only",
+                                            "--params", kAiry},
+                                           QStringLiteral("%1,%2\n%3,%4\n").arg(line[0], 0, 'g', 17).arg(line[1], 0, 'g', 17)
+                                               .arg(line[2], 0, 'g', 17).arg(line[3], 0, 'g', 17).toUtf8()).out);
+        const double grid = std::hypot(en[1][0] - en[0][0], en[1][1] - en[0][1]);
+        auto pos = [](double lat, double lon) {
+            return QStringLiteral("%1,0,0,%2,%3,0,0,%4").arg(std::fabs(lat), 0, 'g', 17).arg(lat < 0 ? "S" : "N")
+                .arg(std::fabs(lon), 0, 'g', 17).arg(lon < 0 ? "W" : "E");
+        };
+        QString record = pos(line[0], line[1]) + QLatin1Char(',') + pos(line[2], line[3]);
+        if (heights[0] == QLatin1String("--fields"))
+            record += QStringLiteral(",%1,%2").arg(h1).arg(h2);
+        const Run r = runBatch(QStringList{"distance", "--with", "geodesic,ground", "--params", kAiry} + heights,
+                               record.toUtf8() + '\n');
+        QCOMPARE(r.status, 0);
+        const auto n = numbersOf(r.out)[0];
+        const double ground = n[n.size() - 2], combined = n[n.size() - 1];
+        const double Ra = azimuthRadius(a, e2, (line[0] + line[2]) / 2, g[0]);
+        const double want = g[2] * (Ra + (h1 + h2) / 2) / Ra;
+        QVERIFY2(std::fabs(ground - want) <= 1e-4, qPrintable(QString::number(ground - want)));
+        QVERIFY2(std::fabs(combined - grid / want) <= 1e-9, qPrintable(QString::number(combined - grid / want)));
+    }
+
+    // ---- Grid references --------------------------------------------------
+    // Written beside the results, and read instead of an easting and a
+    // northing at the centre of the square they name.
+    void gridReferences_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<QString>("output"); // the line, or "=E,N": the result at that grid position
+        QTest::addColumn<QString>("refusal");
+        const QStringList os{"grid2geog", "--decimal", "--params", kAiry};
+        const QStringList ie{"grid2geog", "--decimal", "--params", kIrish};
+        // clang-format off
+        QTest::newRow("National Grid reference of a grid position") << (os + QStringList{"--with", "gridref,scale"})
+            << QByteArray("651409.903,313177.270") << "651409.903,313177.270,52.657570302,1.717921584,TG 51409 13177,1.0003773154" << "";
+        QTest::newRow("Irish Grid reference") << (ie + QStringList{"--with", "gridref"})
+            << QByteArray("315904,234671") << "=" << "";
+        QTest::newRow("geog2grid names its result's square") << QStringList{"geog2grid", "--decimal", "--with", "gridref", "--params", kAiry}
+            << QByteArray("52.5,1.5") << "52.5,1.5,637529.697,294921.535,TM 37529 94921" << "";
+        QTest::newRow("a set of no grid leaves the column empty") << QStringList{"geog2grid", "--decimal", "--with", "gridref", "--params", kGrs80}
+            << QByteArray("40,1") << "40,1,585360.462,4428236.065," << "";
+        QTest::newRow("read: 1 km square at its centre") << (os + QStringList{"--gridref"})
+            << QByteArray("TG5113") << "=651500,313500" << "";
+        QTest::newRow("read: lower case and blanks") << (os + QStringList{"--gridref"})
+            << QByteArray("tg 51409 13177") << "=651409.5,313177.5" << "";
+        QTest::newRow("read: Irish, written back") << (ie + QStringList{"--gridref", "--with", "gridref"})
+            << QByteArray("O 15904 34671") << "=315904.5,234671.5" << "";
+        QTest::newRow("read: another grid's reference refused") << (os + QStringList{"--gridref"})
+            << QByteArray("O 15904 34671") << "" << "A National Grid reference is two letters and 2 to 10 digits, e.g. TG 51409 13177.";
+        // A number read as a reference would be an easting on northing 0.
+        QTest::newRow("read: a number is no reference") << (os + QStringList{"--gridref"})
+            << QByteArray("651409") << "" << "A National Grid reference is two letters and 2 to 10 digits, e.g. TG 51409 13177.";
+        // clang-format on
+    }
+    void gridReferences() {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, record);
+        QFETCH(QString, output);
+        QFETCH(QString, refusal);
+        const Run r = runBatch(args, record + '\n');
+        if (!refusal.isEmpty()) {
+            QCOMPARE(r.status, 1);
+            QCOMPARE(r.err, QStringLiteral("quillmar-batch: line 1: ") + refusal + '\n');
+            return;
+        }
+        QCOMPARE(r.status, 0);
+        if (!output.startsWith(QLatin1Char('='))) {
+            QCOMPARE(r.out, output + '\n');
+            return;
+        }
+        // The same as the grid position typed as numbers.
+        const QByteArray at = output.size() > 1 ? output.mid(1).toUtf8() : record;
+        QStringList plain = args;
+        plain.removeAll(QStringLiteral("--gridref"));
+        const Run p = runBatch(plain, at + '\n');
+        QCOMPARE(r.out.section(QLatin1Char(','), args.contains(QStringLiteral("--gridref")) ? 1 : 2),
+                 p.out.section(QLatin1Char(','), 2));
+        if (args.contains(QStringLiteral("gridref")))
+            QVERIFY2(r.out.trimmed().endsWith(QLatin1String(",O 15904 34671")), qPrintable(r.out));
+    }
+
+    // MGRS references as GeoConvert -m writes them, for random points of
+    // WGS 84 UTM zones north and south.
+    void mgrsAgreesWithGeoConvert_data() {
+        QTest::addColumn<int>("zone");
+        QTest::addColumn<bool>("north");
+        QTest::newRow("zone 30 north") << 30 << true;
+        QTest::newRow("zone 33 north") << 33 << true;
+        QTest::newRow("zone 56 south") << 56 << false;
+    }
+    void mgrsAgreesWithGeoConvert() {
+        QFETCH(int, zone);
+        QFETCH(bool, north);
+        if (QStandardPaths::findExecutable(QStringLiteral("GeoConvert")).isEmpty())
+            QSKIP("GeoConvert (geographiclib-tools) is not installed");
+        const double cm = 6 * zone - 183;
+        Gen g{unsigned(zone)};
+        QByteArray pts;
+        for (int i = 0; i < 400; ++i)
+            pts += QByteArray::number(north ? g.uniform(0.5, 72) : g.uniform(-72, -0.5), 'f', 7) + ',' +
+                   QByteArray::number(cm + g.uniform(-2.99, 2.99), 'f', 7) + '\n';
+        const QString params = QStringLiteral("6378137,0.00669437999014,0.9996,500000,%1,0 N,%2")
+                                   .arg(north ? 0 : 10000000).arg(cm);
+        const Run r = runBatch({"geog2grid", "--decimal", "--with", "gridref", "--results-only",
+                                "--params", params}, pts);
+        QCOMPARE(r.status, 0);
+        QByteArray blank = pts;
+        blank.replace(',', ' ');
+        const QStringList theirs = runTool(QStringLiteral("GeoConvert"), {"-m", "-p", "0", "-z", QString::number(zone)}, blank)
+                                       ->split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        const QStringList ours = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(ours.size(), theirs.size());
+        for (int i = 0; i < ours.size(); ++i) {
+            QString mgrs = ours[i].section(QLatin1Char(','), 2);
+            mgrs.remove(QLatin1Char(' '));
+            QCOMPARE(mgrs, theirs[i].trimmed());
+        }
+    }
+
+    // ---- The registry -----------------------------------------------------
+    // IRENET95 / Irish Transverse Mercator from the registry with no
+    // catalogue, converting 53 20 N 6 15 W as cs2cs does, both ways.
+    void epsgAsCs2cs_data() {
+        QTest::addColumn<QString>("code");
+        QTest::newRow("2157") << "2157";
+        QTest::newRow("EPSG:2157") << "EPSG:2157";
+    }
+    void epsgAsCs2cs() {
+        QFETCH(QString, code);
+        QTemporaryDir home; // no catalogue anywhere
+        const Run r = runBatch({"geog2grid", "--epsg", code, "--results-only"}, "53,20,0,N,6,15,0,W\n", home.path());
+        QCOMPARE(r.status, 0);
+        QVERIFY(!QFile::exists(home.filePath(QStringLiteral("share/quillmar"))));
+        const auto ours = numbersOf(r.out);
+        const auto cs2cs = runTool(QStringLiteral("cs2cs"), {"-f", "%.4f", "+proj=longlat", "+ellps=GRS80", "+to", "EPSG:2157"},
+                                   "-6.25 53.3333333333333333\n");
+        if (!cs2cs)
+            QSKIP("cs2cs (proj-bin) is not installed");
+        const auto theirs = numbersOf(*cs2cs);
+        QVERIFY(std::hypot(ours[0][0] - theirs[0][0], ours[0][1] - theirs[0][1]) <= 1e-3 + 1e-9);
+        const Run back = runBatch({"grid2geog", "--epsg", code, "--dms", "--results-only"}, r.out.toUtf8(), home.path());
+        QCOMPARE(back.out, QStringLiteral("\"53°20'00.0000\"\"N\",\"006°15'00.0000\"\"W\"\n"));
+    }
+
+    void search_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("line"); // a line of the output; empty: none
+        QTest::addColumn<bool>("first");   // the first line
+        // clang-format off
+        QTest::newRow("words of the name") << QStringList{"irish", "transverse"} << 0 << "EPSG:2157\tIRENET95 / Irish Transverse Mercator" << true;
+        QTest::newRow("a code") << QStringList{"2157"} << 0 << "EPSG:2157\tIRENET95 / Irish Transverse Mercator" << true;
+        QTest::newRow("every usable grid") << QStringList{} << 0 << "EPSG:2157\tIRENET95 / Irish Transverse Mercator" << false;
+        QTest::newRow("an unusable grid only with --all") << QStringList{"--all", "EPSG:2236"} << 0
+            << "EPSG:2236\tNAD83 / Florida East (ftUS)\tEPSG:2236 NAD83 / Florida East (ftUS) is in US survey feet; Quillmar works in metres" << true;
+        QTest::newRow("not Transverse Mercator, without --all") << QStringList{"3857"} << 1 << "" << true;
+        QTest::newRow("nothing matches") << QStringList{"no such grid anywhere"} << 1 << "" << true;
+        // clang-format on
+    }
+    void search() {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QString, line);
+        QFETCH(bool, first);
+        const Run r = runBatch(QStringList{"search"} + args);
+        QCOMPARE(r.status, status);
+        const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        if (line.isEmpty()) {
+            QVERIFY(lines.isEmpty());
+        } else {
+            QVERIFY2(first ? lines.value(0) == line : lines.contains(line), qPrintable(r.out.left(300)));
+        }
+        if (args.isEmpty())
+            QVERIFY2(lines.size() >= 3000, qPrintable(QString::number(lines.size())));
+    }
+
+    // The registry's grids into a catalogue with import's checks and
+    // duplicate rules; export --proj writes each entry's PROJ string, which
+    // cs2cs converts with as the entry converts here.
+    void importEpsgAndExportProj() {
+        QTemporaryDir dir;
+        const QString cat = dir.filePath(QStringLiteral("QUILLMAR.MDB"));
+        QVERIFY(catalogue::CatalogueStore::InstallDefault(cat));
+        const QByteArray before = readFile(cat);
+        auto import = [&](const QStringList& more) { return runBatch(QStringList{"import", "--catalogue", cat} + more); };
+        Run r = import({"--epsg", "3857"});
+        QCOMPARE(r.status, 2);
+        QVERIFY2(r.err.contains(QLatin1String("is not Transverse Mercator")), qPrintable(r.err));
+        r = import({"--epsg", "2157,EPSG:2157"});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains(QLatin1String("named twice")), qPrintable(r.err));
+        QCOMPARE(readFile(cat), before);
+        QCOMPARE(import({"--epsg", "2157,29903"}).status, 0);
+        r = import({"--epsg", "2157"});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains(QLatin1String("already has 1 entry")), qPrintable(r.err));
+        QCOMPARE(import({"--epsg", "2157", "--skip-existing"}).status, 0);
+        const QString names = runBatch({"list", "--catalogue", cat}).out;
+        QVERIFY(names.contains(QLatin1String("IRENET95 / Irish Transverse Mercator\n")));
+        QVERIFY(names.contains(QLatin1String("TM75 / Irish Grid\n")));
+        // The imported entry converts as --epsg does.
+        QCOMPARE(runBatch({"geog2grid", "--catalogue", cat, "--spheroid", "IRENET95 / Irish Transverse Mercator"}, "53,20,0,N,6,15,0,W\n").out,
+                 runBatch({"geog2grid", "--epsg", "2157"}, "53,20,0,N,6,15,0,W\n").out);
+
+        const Run exported = runBatch({"export", "--proj", "--catalogue", cat});
+        QCOMPARE(exported.status, 0);
+        QVERIFY(exported.out.startsWith(QLatin1String("name,sma,eccentricity,Scale,FE,FN,Lat,meridian,proj\n")));
+        // Read back whole: the file export --proj writes imports.
+        QTemporaryDir other;
+        const QString copy = other.filePath(QStringLiteral("QUILLMAR.MDB"));
+        QVERIFY(catalogue::CatalogueStore::InstallDefault(copy));
+        QCOMPARE(runBatch({"import", "--catalogue", copy, "--replace", writeFile(other, "p.csv", exported.out.toUtf8())}).status, 0);
+        if (QStandardPaths::findExecutable(QStringLiteral("cs2cs")).isEmpty())
+            QSKIP("cs2cs (proj-bin) is not installed");
+        std::vector<std::string_view> f;
+        std::string unquoted, error;
+        int checked = 0;
+        const QStringList lines = exported.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(1);
+        for (const QString& line : lines) {
+            const std::string text = line.toStdString();
+            QVERIFY(batch::Split_Record(text, f, unquoted, error));
+            QCOMPARE(f.size(), size_t(9));
+            const QString name = QString::fromUtf8(f[0].data(), qsizetype(f[0].size()));
+            const QString proj = QString::fromUtf8(f[8].data(), qsizetype(f[8].size()));
+            if (proj.isEmpty())
+                continue; // an entry whose values do not read
+            QVERIFY2(proj.startsWith(QLatin1String("+proj=tmerc +lat_0=")) && proj.endsWith(QLatin1String(" +units=m +no_defs")), qPrintable(proj));
+            // A point 1 deg east of the meridian, 5 deg from the origin.
+            const double lat0 = proj.section(QStringLiteral("+lat_0="), 1).section(QLatin1Char(' '), 0, 0).toDouble();
+            const double lon0 = proj.section(QStringLiteral("+lon_0="), 1).section(QLatin1Char(' '), 0, 0).toDouble();
+            const double lat = lat0 >= 0 ? std::min(lat0 + 5, 80.0) : lat0 - 5, lon = lon0 + 1;
+            const Run ours = runBatch({"geog2grid", "--decimal", "--precision", "4", "--results-only", "--catalogue", cat,
+                                       "--spheroid", name},
+                                      QStringLiteral("%1,%2\n").arg(lat, 0, 'g', 17).arg(lon, 0, 'g', 17).toUtf8());
+            if (ours.status != 0)
+                continue; // an entry the windows cannot use either
+            const QString ellipsoid = proj.mid(proj.indexOf(QLatin1String("+a=")));
+            const auto theirs = numbersOf(*runTool(QStringLiteral("cs2cs"),
+                                                   QStringList{"-f", "%.4f", "+proj=longlat"} + ellipsoid.split(QLatin1Char(' ')) +
+                                                       QStringList{"+to"} + proj.split(QLatin1Char(' ')),
+                                                   QStringLiteral("%1 %2\n").arg(lon, 0, 'g', 17).arg(lat, 0, 'g', 17).toUtf8()));
+            const auto n = numbersOf(ours.out);
+            QVERIFY2(std::hypot(n[0][0] - theirs[0][0], n[0][1] - theirs[0][1]) <= 1e-3, qPrintable(name + ": " + proj));
+            ++checked;
+        }
+        QVERIFY(checked >= 20);
+    }
+
+    // ---- GIS layers -------------------------------------------------------
+    // Each format read back with ogrinfo: the layer, its CRS, every
+    // converted record with its attributes, refused ones left out, and
+    // coordinates equal to the CSV output's.
+    void layers_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("crs"); // a line of ogrinfo's CRS
+        QTest::newRow("GeoPackage") << "out.gpkg" << "geog2grid" << "PROJCRS[\"IRENET95 / Irish Transverse Mercator\"";
+        QTest::newRow("GeoJSON") << "out.geojson" << "geog2grid" << "PROJCRS[\"IRENET95 / Irish Transverse Mercator\"";
+        QTest::newRow("Shapefile") << "out.shp" << "geog2grid" << "PROJCRS[\"IRENET95 / Irish Transverse Mercator\"";
+        QTest::newRow("CSV") << "out.csv" << "geog2grid" << "PROJCRS[\"IRENET95 / Irish Transverse Mercator\"";
+        QTest::newRow("GeoPackage, geographic") << "out.gpkg" << "grid2geog" << "GEOGCRS[\"IRENET95\"";
+        // KML holds WGS 84 only; IRENET95 is the same on the ground.
+        QTest::newRow("KML, geographic") << "out.kml" << "grid2geog" << "GEOGCRS[\"WGS 84\"";
+    }
+    void layers() {
+        QFETCH(QString, file);
+        QFETCH(QString, command);
+        QFETCH(QString, crs);
+        if (QStandardPaths::findExecutable(QStringLiteral("ogrinfo")).isEmpty())
+            QSKIP("ogrinfo (gdal-bin) is not installed");
+        QTemporaryDir dir;
+        const bool toGrid = command == QLatin1String("geog2grid");
+        const QString in = writeFile(dir, "in.csv", toGrid
+            ? "ID,Note,Lat,Lon\nP1,oak tree,53.35,-6.26\nP2,\"gate, north\",53.30,-6.20\nP3,bad,abc,-6.2\n"
+            : "ID,Note,E,N\nP1,oak tree,715845.936,734720.331\nP2,\"gate, north\",719980.464,729256.529\nP3,bad,abc,1\n");
+        const QStringList args{command, "--decimal", "--header", "--fields", toGrid ? "lat=Lat,lon=Lon" : "easting=E,northing=N",
+                               "--with", "scale", "--epsg", "2157", in};
+        const Run csv = runBatch(args);
+        QCOMPARE(csv.status, 1);
+        const QString path = dir.filePath(file);
+        const Run layer = runBatch(args + QStringList{"--output", path});
+        QCOMPARE(layer.status, 1);
+        QCOMPARE(layer.out, QString());
+        QCOMPARE(layer.err, csv.err); // the refusal reported as before
+        const QString info = *runTool(QStringLiteral("ogrinfo"), {"-al", path});
+        QVERIFY2(info.contains(QLatin1String("Feature Count: 2")), qPrintable(info));
+        QVERIFY2(info.contains(crs), qPrintable(info.left(2000)));
+        QVERIFY2(info.contains(QRegularExpression(QStringLiteral("ID \\(String\\) = P1"))), qPrintable(info));
+        QVERIFY2(info.contains(QLatin1String("Note (String) = gate, north")), qPrintable(info));
+        QVERIFY2(info.contains(QRegularExpression(QStringLiteral("scale \\(Real\\) = 0\\.99998"))), qPrintable(info));
+        QVERIFY(!info.contains(QLatin1String("= P3")));
+        // The points, in order, against the CSV output's results.
+        const QRegularExpression point(QStringLiteral("POINT \\(([-0-9.e]+) ([-0-9.e]+)"));
+        auto it = point.globalMatch(info);
+        const QStringList rows = csv.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        for (int i = 1; i <= 2; ++i) {
+            QVERIFY(it.hasNext());
+            const auto m = it.next();
+            std::vector<std::string_view> c;
+            std::string unquoted, error;
+            const std::string line = rows[i].toStdString();
+            QVERIFY(batch::Split_Record(line, c, unquoted, error));
+            // x is the easting or longitude whatever the CRS's axis order.
+            const double x = std::stod(std::string(c[toGrid ? 4 : 5]));
+            const double y = std::stod(std::string(c[toGrid ? 5 : 4]));
+            const double tolerance = file.endsWith(QLatin1String(".kml")) ? 1e-8 : 1e-9;
+            QVERIFY2(std::fabs(m.captured(1).toDouble() - x) <= tolerance * std::max(1.0, std::fabs(x)) &&
+                         std::fabs(m.captured(2).toDouble() - y) <= tolerance * std::max(1.0, std::fabs(y)),
+                     qPrintable(m.captured(0) + " against " + rows[i]));
+        }
+        QVERIFY(!it.hasNext());
+    }
+
+    // What the new options refuse: the command line (exit 2) or the record.
+    void wiredOptionsRefused_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said");
+        auto row = [](const char* name, const QStringList& args, const char* input, int status, const char* said) {
+            QTest::newRow(name) << args << QByteArray(input) << status << QString(said);
+        };
+        const QStringList toGrid{"geog2grid", "--decimal", "--params", kAiry};
+        const QStringList toGeog{"grid2geog", "--params", kAiry};
+        // clang-format off
+        row("height column not a number", toGeog + QStringList{"--with", "elevation", "--fields", "easting=1,northing=2,h=3"},
+            "651409.903,313177.270,x\n", 1, "line 1: field 3 (height): \"x\" is not a number");
+        row("height column beyond 9000 m", toGeog + QStringList{"--with", "elevation", "--fields", "easting=1,northing=2,h=3"},
+            "651409.903,313177.270,9500\n", 1, "line 1: field 3 (height) must lie between -500 and 9000.");
+        row("height column beyond 9000 m, leniently read", toGeog + QStringList{"--lenient", "--with", "combined", "--fields", "easting=1,northing=2,h=3"},
+            "651409.903,313177.270,9500\n", 1, "line 1: field 3 (height) must lie between -500 and 9000.");
+        row("distance: second height named by its column", {"distance", "--grid", "--params", kAiry, "--with", "ground", "--fields", "e1=1,n1=2,e2=3,n2=4,h1=5,h2=6"},
+            "0,0,3000,4000,10,abc\n", 1, "line 1: field 6 (height 2): \"abc\" is not a number");
+        row("--height not a number", toGrid + QStringList{"--with", "elevation", "--height", "high"}, "", 2, "--height: \"high\" is not a number");
+        row("--height out of range", toGrid + QStringList{"--with", "elevation", "--height", "-600"}, "", 2, "--height must lie between -500 and 9000.");
+        row("elevation without a height", toGrid + QStringList{"--with", "scale,elevation"}, "", 2, "--with elevation and combined need --height H or --fields h=COLUMN");
+        row("ground without heights", {"distance", "--params", kAiry, "--with", "ground"}, "", 2, "--with ground needs --height H or --fields h1=COLUMN,h2=COLUMN");
+        row("a height with nothing to use it", toGrid + QStringList{"--height", "10"}, "", 2, "a height goes with --with elevation or combined");
+        row("h1 without h2", {"distance", "--grid", "--params", kAiry, "--with", "ground", "--fields", "e1=1,n1=2,e2=3,n2=4,h1=5"}, "", 2, "--fields names h1 and h2 together");
+        row("ground is the distance's", toGrid + QStringList{"--with", "ground"}, "", 2, "--with names convergence, scale, elevation, combined or gridref");
+        row("--gridref with a set of no grid", {"grid2geog", "--gridref", "--params", kGrs80}, "", 2, "--gridref: --params names no grid with lettered references");
+        row("--gridref is grid2geog's", toGrid + QStringList{"--gridref"}, "", 2, "--gridref belongs to grid2geog");
+        row("--exact is not the distance's", {"distance", "--exact", "--params", kAiry}, "", 2, "--exact belongs to geog2grid and grid2geog");
+        row("--epsg of a web map", {"geog2grid", "--epsg", "3857"}, "", 2, "--epsg: EPSG:3857 WGS 84 / Pseudo-Mercator is not Transverse Mercator");
+        row("--epsg in feet", {"geog2grid", "--epsg", "EPSG:2236"}, "", 2, "--epsg: EPSG:2236 NAD83 / Florida East (ftUS) is in US survey feet; Quillmar works in metres");
+        row("--epsg unknown", {"geog2grid", "--epsg", "999999"}, "", 2, "--epsg: EPSG:999999 is not in the registry");
+        row("--epsg not a code", {"geog2grid", "--epsg", "irish"}, "", 2, "--epsg: irish is not an EPSG code");
+        row("--epsg beside --params", {"geog2grid", "--epsg", "2157", "--params", kAiry}, "", 2, "needs one of --spheroid NAME, --params a,e2,k0,FE,FN,LAT,CM or --epsg CODE");
+        row("--output of an unknown format", toGrid + QStringList{"--output", "out.txt"}, "", 2, "--output: \"out.txt\": the extension names the format, one of .gpkg");
+        row("--output of a distance", {"distance", "--params", kAiry, "--output", "out.gpkg"}, "", 2, "--output belongs to geog2grid and grid2geog");
+        row("--proj is export's", toGrid + QStringList{"--proj"}, "", 2, "--proj belongs to export");
+        row("import takes a file or codes", {"import", "--epsg", "2157", "x.csv"}, "", 2, "import --epsg takes no FILE");
+        // clang-format on
+    }
+    void wiredOptionsRefused() {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, input);
+        QFETCH(int, status);
+        QFETCH(QString, said);
+        QTemporaryDir dir;
+        const Run r = runBatch(args, input, dir.path());
+        QCOMPARE(r.status, status);
+        QVERIFY2(r.err.contains(said), qPrintable(r.err));
+        QVERIFY(!QFile::exists(QStringLiteral("out.txt")) && !QFile::exists(QStringLiteral("out.gpkg")));
     }
 };
 
