@@ -17,6 +17,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QFileDialog>
 #include <QPrintDialog>
 #include <QRadioButton>
@@ -156,7 +158,15 @@ class BoxAnswerer : public QObject {
             return;
         }
         auto* dialog = static_cast<QDialog*>(w.data());
-        if (qobject_cast<QPrintDialog*>(dialog))
+        if (dialog->metaObject()->className() == QLatin1String("RegistryDialog")) {
+            // Sometimes a grid of the registry is taken: it only fills fields.
+            ++seen[QStringLiteral("registry dialog")];
+            auto* box = dialog->findChild<QDialogButtonBox*>(QStringLiteral("btn_registry_box"));
+            if (box && box->button(QDialogButtonBox::Ok)->isEnabled() && rng_.below(2) == 0) {
+                box->button(QDialogButtonBox::Ok)->click();
+                return;
+            }
+        } else if (qobject_cast<QPrintDialog*>(dialog))
             ++seen[QStringLiteral("print dialog (cancelled)")];
         else if (qobject_cast<QFileDialog*>(dialog) &&
                  dialog->windowTitle() == QStringLiteral("Export the log"))
@@ -164,7 +174,7 @@ class BoxAnswerer : public QObject {
         else
             failures << QStringLiteral("unexpected dialog %1 \"%2\"")
                             .arg(dialog->metaObject()->className(), dialog->windowTitle());
-        // Never print or export: every dialog is cancelled.
+        // Never print or export: every other dialog is cancelled.
         dialog->reject();
     }
 
