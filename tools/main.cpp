@@ -3,7 +3,7 @@
 
 #include "csv.h"
 #include "entryparams.h"
-#include "layerwriter.h"
+#include "layers.h"
 #include "registry.h"
 #include "survey.h"
 #include "parameterset.h"
@@ -414,12 +414,13 @@ std::vector<batch::Settings::Extra> extrasOf(const std::string& list, batch::Com
     }
 }
 
-// The extensions --output knows: ".gpkg, .geojson, ...".
-std::string outputExtensions() {
-    std::string list;
-    for (const QString& e : gis::LayerWriter::Extensions())
-        list += (list.empty() ? "." : ", .") + utf8(e);
-    return list;
+// The module that writes GIS layers; fails the run when it cannot be loaded.
+const batch::LayerModule& layerModule() {
+    QString error;
+    const batch::LayerModule* m = batch::Layer_Module(&error);
+    if (!m)
+        throw RunError{utf8(error)};
+    return *m;
 }
 
 // `crs`: the layer's CRS for --output (the grid's, or the geographic one on
@@ -546,9 +547,10 @@ batch::Settings settingsFor(const Options& o, batch::Command command, std::strin
     if (o.output) {
         if (!point)
             throw UsageError{"--output belongs to geog2grid and grid2geog"};
-        if (gis::LayerWriter::Driver_For(QString::fromStdString(*o.output)).isEmpty())
+        const batch::LayerModule& m = layerModule();
+        if (m.driverFor(QString::fromStdString(*o.output)).isEmpty())
             throw UsageError{"--output: \"" + *o.output +
-                             "\": the extension names the format, one of " + outputExtensions()};
+                             "\": the extension names the format, one of " + utf8(m.extensions())};
         s.layer = true;
     }
     if (spheroidless) {
@@ -659,7 +661,7 @@ class LayerSink : public batch::RecordSink {
         names.insert(names.end(), results.begin(), results.end());
         // A layer's columns need names, distinct ignoring case.
         QSet<QString> seen;
-        std::vector<gis::Column> columns;
+        QStringList columns;
         for (size_t i = 0; i < names.size(); ++i) {
             QString name = QString::fromStdString(names[i]).trimmed();
             if (name.isEmpty())
@@ -668,12 +670,12 @@ class LayerSink : public batch::RecordSink {
             for (int k = 2; seen.contains(name.toLower()); ++k)
                 name = base + QStringLiteral("_%1").arg(k);
             seen.insert(name.toLower());
-            columns.push_back({name, gis::ColumnType::Auto});
+            columns << name;
         }
         results_ = results.size();
-        writer_ = std::make_unique<gis::LayerWriter>(QString::fromStdString(path_),
-                                                     QString::fromStdString(crs_), columns);
-        if (!writer_->ok()) {
+        writer_.reset(layerModule().open(QString::fromStdString(path_),
+                                         QString::fromStdString(crs_), columns));
+        if (!writer_->error().isEmpty()) {
             error_ = utf8(writer_->error());
             return false;
         }
@@ -710,7 +712,7 @@ class LayerSink : public batch::RecordSink {
 
   private:
     std::string path_, crs_, error_;
-    std::unique_ptr<gis::LayerWriter> writer_;
+    std::unique_ptr<batch::Layer> writer_;
     size_t inputs_ = 0, results_ = 0;
     QStringList values_;
 };
