@@ -19,7 +19,9 @@ using GeographicLib::Math;
 
 // Krueger's series agree with the exact formulas to 10 nm within 35 degrees
 // of arc of the central meridian (measurements in accuracy.h).
-const double kKruegerArc = std::sin(35 * Math::pi() / 180);
+// sin 35 degrees, written out: a constant formed at start-up would not be
+// ready for a conversion made while another file's statics start.
+constexpr double kKruegerArc = 0.573576436351046;
 constexpr double kKruegerX = 0.6; // |x| / (k0 a), about 33 degrees of arc
 
 // The pre-tests. The series' error splits into a part that depends on the

@@ -25,8 +25,12 @@
 namespace {
 
 const QString kAiry = QStringLiteral("6377563.396,0.00667054,0.9996012717,400000,-100000,49 N,2 W");
-const convert::InForce kAiryParams =
-    convert::Make_In_Force({6377563.396, 0.00667054, 0.9996012717, 400000, -100000, 49, -2});
+// Made on first use, not at start-up, when other files' statics may not be ready.
+const convert::InForce& airyParams() {
+    static const convert::InForce pf =
+        convert::Make_In_Force({6377563.396, 0.00667054, 0.9996012717, 400000, -100000, 49, -2});
+    return pf;
+}
 const QByteArray kHeader("name,sma,eccentricity,Scale,FE,FN,Lat,meridian\n");
 const QByteArray kGood("52,0,0,N,1,0,0,W\n");
 const QString kGoodOut = QStringLiteral("52,0,0,N,1,0,0,W,468643.108,234025.790\n");
@@ -150,7 +154,7 @@ Expected geog2grid(int n, bool minutes, unsigned seed) {
                                       in.long_deg, in.long_min, in.long_sec, in.ew};
         if (minutes)
             f = {in.lat_deg, in.lat_min, in.ns, in.long_deg, in.long_min, in.ew};
-        const auto r = convert::Geog_To_Grid(kAiryParams, in);
+        const auto r = convert::Geog_To_Grid(airyParams(), in);
         e.add(f, r.message, {r.easting, r.northing});
     }
     return e;
@@ -164,7 +168,7 @@ Expected grid2geog(int n, bool minutes, unsigned seed) {
         in.easting = g.number(0, 800000, 3);
         in.northing = g.number(-100000, 1300000, 3);
         in.refuseInexact = true;
-        const auto r = convert::Grid_To_Geog(kAiryParams, in);
+        const auto r = convert::Grid_To_Geog(airyParams(), in);
         const auto t =
             minutes ? numtext::Layout_Minutes(r.result) : numtext::Layout_Seconds(r.result);
         e.add({in.easting, in.northing}, r.message, {t.lat, t.lon});
@@ -197,7 +201,7 @@ Expected distance(int n, DistanceMode mode, unsigned seed) {
                         f.push_back(in.geog[k + j]);
             }
         }
-        const auto r = convert::Point_Distance(kAiryParams, in);
+        const auto r = convert::Point_Distance(airyParams(), in);
         e.add(f, r.message, {r.kms, r.miles});
     }
     return e;
