@@ -268,16 +268,19 @@ void SpheroidTab::txt_cm_lostFocus() {
     ui->txt_cm->setText(QString::fromStdString(numtext::Meridian_Text(*m)));
 }
 
-void SpheroidTab::SSCommand1_clicked() {
+void SpheroidTab::startNewEntry() {
     if (clearDetails_)
         clearDetails_();
-    // A new entry starts here: nothing is selected, so Edit and Delete have
-    // nothing to act on.
+    // Nothing is selected, so Edit and Delete have nothing to act on.
     refreshing_ = true;
     ui->List1->clearSelection();
     ui->List1->setCurrentRow(-1);
     refreshing_ = false;
     state_.parameters.deselect();
+}
+
+void SpheroidTab::SSCommand1_clicked() {
+    startNewEntry();
     updateButtons();
 }
 
@@ -382,12 +385,7 @@ void SpheroidTab::cmd_registry_clicked() {
     if (!chooseFromRegistry || !chooseFromRegistry(this, chosen))
         return;
     // A new entry, as the registry names it; nothing is written until Save.
-    if (clearDetails_)
-        clearDetails_();
-    refreshing_ = true;
-    ui->List1->clearSelection();
-    ui->List1->setCurrentRow(-1);
-    refreshing_ = false;
+    startNewEntry();
     state_.parameters.setNew(chosen);
     showParameters();
     updateButtons();

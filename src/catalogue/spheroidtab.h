@@ -59,6 +59,8 @@ class SpheroidTab : public QWidget {
     void showParameters();
     // Save for a name no entry has; Edit and Delete for a selected entry.
     void updateButtons();
+    // Clear details: the fields emptied and nothing selected.
+    void startNewEntry();
     // Shows the entry `name` of the catalogue and puts it in force.
     bool selectByName(const QString& name);
     // Runs one catalogue operation; failures are reported here and nowhere
