@@ -656,7 +656,7 @@ bool parseColumn(const std::string& text, size_t& out) {
 
 } // namespace
 
-bool Parse_Fields(Settings& s, const std::string& spec, std::string& error) {
+bool Parse_Fields(Settings& s, const std::string& text, std::string& error) {
     // The heights are optional; the others must all be named.
     s.recordHeights = false;
     const size_t required = Layout_Of(s).keys.size();
@@ -667,7 +667,7 @@ bool Parse_Fields(Settings& s, const std::string& spec, std::string& error) {
     std::vector<bool> named(l.keys.size(), false);
     std::vector<std::string_view> parts;
     std::string unquoted;
-    if (!Split_Record(spec, parts, unquoted, error)) {
+    if (!Split_Record(text, parts, unquoted, error)) {
         error = "--fields: " + error;
         return false;
     }

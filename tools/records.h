@@ -90,7 +90,7 @@ FieldLayout Layout_Of(const Settings& s);
 // Reads "--fields key=COLUMN,..." into s.columns (numbers, from 1) and
 // s.columnNames (header names, with --header). Every layout field must be
 // named once. False with `error` set otherwise.
-bool Parse_Fields(Settings& s, const std::string& spec, std::string& error);
+bool Parse_Fields(Settings& s, const std::string& text, std::string& error);
 // Resolves s.columnNames against the header's fields (case ignored).
 bool Resolve_Columns(Settings& s, const std::vector<std::string_view>& header,
                      std::string& error);

@@ -136,6 +136,7 @@ class TestPackage : public QObject {
             << "libgeographiclib23";
         QTest::newRow("SQLite driver plugin, loaded by name") << "libqt6sql6-sqlite";
         QTest::newRow("X11 platform plugin, loaded by name") << "qt6-qpa-plugins";
+        QTest::newRow("SQLite, for the catalogue's defensive mode") << "libsqlite3-0";
         QTest::newRow("PROJ, for the registry of grids") << "libproj25";
         QTest::newRow("GDAL, for quillmar-batch --output") << "libgdal32";
     }
