@@ -25,6 +25,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace benchq {
@@ -267,6 +268,28 @@ void checks() {
                      (std::memcmp(&lo, &lon[i], sizeof lo) != 0);
         }
         check("separate_calls_values_differing", static_cast<double>(apart));
+    }
+    // Nor may reading the flags once per chunk change a digit of what the
+    // set made ready gives with a check per call.
+    {
+        const geo::Projection pr({benchpts::kA, benchpts::kE2, benchpts::kK0, benchpts::kFE,
+                                  benchpts::kFN, 0, double(benchpts::kCM)});
+        std::vector<double> bE(n), bN(n), bLat(n), bLon(n), uE(n), uN(n), uLat(n), uLon(n);
+        benchq::forward_batch_guarded(pts, bE.data(), bN.data());
+        benchq::inverse_batch_guarded(pts, bLat.data(), bLon.data());
+        benchq::forward_batch_unguarded(pts, uE.data(), uN.data());
+        benchq::inverse_batch_unguarded(pts, uLat.data(), uLon.data());
+        size_t apart = 0;
+        for (size_t i = 0; i < n; ++i) {
+            const geo::GridPoint g = pr.Forward(pts.lat_deg[i], pts.lon_deg[i]);
+            const geo::GeogPoint q = pr.Inverse(pts.E[i], pts.N[i]);
+            for (const auto& [x, y] :
+                 {std::pair{bE[i], g.easting}, {bN[i], g.northing}, {bLat[i], q.latitude},
+                  {bLon[i], q.longitude}, {uE[i], g.easting}, {uN[i], g.northing},
+                  {uLat[i], q.latitude}, {uLon[i], q.longitude}})
+                apart += std::memcmp(&x, &y, sizeof x) != 0;
+        }
+        check("batch_values_differing", static_cast<double>(apart));
     }
     std::fprintf(stderr, "check quillmar_digest %016llx\n",
                  static_cast<unsigned long long>(digest({&pts.E, &pts.N, &lat, &lon})));

@@ -13,5 +13,11 @@ void forward_guarded(const benchpts::Points& p, double* E, double* N);
 void inverse_guarded(const benchpts::Points& p, double* lat, double* lon);
 void forward_unguarded(const benchpts::Points& p, double* E, double* N);
 void inverse_unguarded(const benchpts::Points& p, double* lat, double* lon);
+// The same with the parameter set made ready once and the fault flags read
+// once per chunk of records, as quillmar-batch converts.
+void forward_batch_guarded(const benchpts::Points& p, double* E, double* N);
+void inverse_batch_guarded(const benchpts::Points& p, double* lat, double* lon);
+void forward_batch_unguarded(const benchpts::Points& p, double* E, double* N);
+void inverse_batch_unguarded(const benchpts::Points& p, double* lat, double* lon);
 
 } // namespace benchq

@@ -1,6 +1,7 @@
 #include "stream.h"
 
 #include "csv.h"
+#include "geodesy.h"
 #include "numtext.h"
 #include "upperstate.h"
 
@@ -40,6 +41,17 @@ struct Chunk {
     std::vector<std::pair<double, double>> points;
     std::vector<size_t> cellCounts;
     std::vector<std::string> cells;
+
+    void clearResults(bool header) {
+        headerPending = header;
+        output.clear();
+        errors.clear();
+        records = failed = 0;
+        stopped = false;
+        points.clear();
+        cellCounts.clear();
+        cells.clear();
+    }
 };
 
 // True when no field of the line needs quotes, so it can be written back as
@@ -67,9 +79,7 @@ bool isComment(std::string_view line) {
     return first == std::string_view::npos || line[first] == '#';
 }
 
-void convertChunk(const Settings& s, const std::string& name, Chunk& c) {
-    // On whichever thread runs it, and whatever ran on that thread before.
-    Clean_Upper_State();
+void convertRecords(const Settings& s, const std::string& name, Chunk& c) {
     Converter conv(s);
     const FieldLayout layout = Layout_Of(s);
     std::vector<std::string_view> fields, picked;
@@ -259,6 +269,23 @@ void convertChunk(const Settings& s, const std::string& name, Chunk& c) {
         }
         lineNo += lines;
     }
+}
+
+// The fault flags are read once for the chunk rather than after every
+// conversion. Only where one went up are the records converted again, each
+// checked on its own, to refuse exactly the records that fault.
+void convertChunk(const Settings& s, const std::string& name, Chunk& c) {
+    // On whichever thread runs it, and whatever ran on that thread before.
+    Clean_Upper_State();
+    const bool headerPending = c.headerPending;
+    {
+        const geo::DeferredChecks checks;
+        convertRecords(s, name, c);
+        if (!checks.Faulted()) [[likely]]
+            return;
+    }
+    c.clearResults(headerPending);
+    convertRecords(s, name, c);
 }
 
 bool writeAll(int fd, std::string_view data) {
@@ -521,13 +548,7 @@ StreamResult Run_Stream(const Settings& settings, const StreamOptions& o) {
     auto nextChunk = [&](Chunk& c) -> bool {
         if (atEnd && carry.empty())
             return false;
-        c.output.clear();
-        c.errors.clear();
-        c.points.clear();
-        c.cellCounts.clear();
-        c.cells.clear();
-        c.records = c.failed = 0;
-        c.headerPending = nextLine == 1 && s.header;
+        c.clearResults(nextLine == 1 && s.header);
         c.input.swap(carry);
         carry.clear();
         c.firstLine = nextLine;

@@ -18,6 +18,15 @@ namespace geo {
 namespace {
 
 [[maybe_unused]] constexpr int kFaults = FE_DIVBYZERO | FE_OVERFLOW | FE_INVALID;
+#if QUILLMAR_FAULTWATCH_MXCSR
+// MXCSR status bits: invalid, denormal, divide-by-zero, overflow,
+// underflow, precision.
+constexpr unsigned kCsrInvalid = 0x01;
+constexpr unsigned kCsrDivByZero = 0x04;
+constexpr unsigned kCsrOverflow = 0x08;
+constexpr unsigned kCsrFaults = kCsrInvalid | kCsrDivByZero | kCsrOverflow;
+constexpr unsigned kCsrFlags = 0x3F;
+#endif
 
 // The footpoint map is a strong contraction (about 0.005 per step on any
 // terrestrial spheroid), so a valid parameter set needs three or four steps.
@@ -123,14 +132,6 @@ class FaultWatch {
     }
 
 #if QUILLMAR_FAULTWATCH_MXCSR
-    // MXCSR status bits: invalid, denormal, divide-by-zero, overflow,
-    // underflow, precision.
-    static constexpr unsigned kCsrInvalid = 0x01;
-    static constexpr unsigned kCsrDivByZero = 0x04;
-    static constexpr unsigned kCsrOverflow = 0x08;
-    static constexpr unsigned kCsrFaults = kCsrInvalid | kCsrDivByZero | kCsrOverflow;
-    static constexpr unsigned kCsrFlags = 0x3F;
-
     static int raisedFaults() {
         const unsigned csr = _mm_getcsr();
         return ((csr & kCsrInvalid) ? FE_INVALID : 0) | ((csr & kCsrDivByZero) ? FE_DIVBYZERO : 0) |
@@ -165,6 +166,31 @@ class FaultWatch {
 #endif
 };
 #endif // QUILLMAR_GEODESY_UNGUARDED
+
+#if defined(QUILLMAR_GEODESY_UNGUARDED)
+using QuickWatch = FaultWatch;
+#else
+// Set while a DeferredChecks lives on this thread.
+thread_local bool tDeferred = false;
+
+// The watch of a quick run: a FaultWatch, or under DeferredChecks only the
+// test that every value is finite; the flags are read for the whole run.
+class QuickWatch {
+  public:
+    QuickWatch() {
+        if (!tDeferred)
+            watch_.emplace();
+    }
+    template <class... D> bool clean(D... xs) const {
+        if (watch_)
+            return watch_->clean(xs...);
+        return (std::isfinite(xs) && ...);
+    }
+
+  private:
+    std::optional<FaultWatch> watch_;
+};
+#endif
 
 // Arithmetic on a non-finite input need not raise a flag (1/inf is 0), so
 // the quick run starts only from finite inputs.
@@ -255,7 +281,7 @@ ArcCoefficients Arc_Coefficients(double e2) {
 }
 
 double Meridian_Arc(double e2, double a, double phi, double k0, ArcCoefficients* coeffs) {
-    const FaultWatch watch;
+    const QuickWatch watch;
     if (allFinite(e2, a, phi, k0)) {
         ArcCoefficients k;
         const double m = arcOf(Pass{}, e2, a, phi, k0, &k);
@@ -283,21 +309,41 @@ double PrimeVertical_Radius(const ProjectionParams& p, double phi) {
     return radiiAt(chk, p.major_axis, p.ecc_squared, phi).nu;
 }
 
+// Quick and checked runs as for the projection, so that a batch under
+// DeferredChecks reads no flags for its angles either.
 double Dms_To_Degrees(double D, double M, double S) {
-    const FaultWatch chk;
-    requireFinite(chk, {D, M, S});
-    return chk((D + M / 60) + S / 3600, "degrees");
+    {
+        const QuickWatch watch;
+        if (allFinite(D, M, S)) {
+            const double v = (D + M / 60) + S / 3600;
+            if (watch.clean(v)) [[likely]]
+                return v;
+        }
+    }
+    return checked([&](const FaultWatch& chk) {
+        requireFinite(chk, {D, M, S});
+        return chk((D + M / 60) + S / 3600, "degrees");
+    });
 }
 
 double Dms_To_Degrees(double D, double M) {
-    const FaultWatch chk;
-    requireFinite(chk, {D, M});
-    return chk(D + M / 60, "degrees");
+    {
+        const QuickWatch watch;
+        if (allFinite(D, M)) {
+            const double v = D + M / 60;
+            if (watch.clean(v)) [[likely]]
+                return v;
+        }
+    }
+    return checked([&](const FaultWatch& chk) {
+        requireFinite(chk, {D, M});
+        return chk(D + M / 60, "degrees");
+    });
 }
 
-Dms Degrees_To_Dms(double x) {
-    const FaultWatch chk;
-    requireFinite(chk, {x});
+namespace {
+
+template <class Check> Dms dmsOf(const Check& chk, double x) {
     const double ax = std::fabs(x);
     Dms r;
     r.deg = std::floor(ax);
@@ -308,6 +354,23 @@ Dms Degrees_To_Dms(double x) {
     r.sec = chk(((ax - r.deg) * 60 - r.min_whole) * 60, "seconds");
     r.negative = x < 0;
     return r;
+}
+
+} // namespace
+
+Dms Degrees_To_Dms(double x) {
+    {
+        const QuickWatch watch;
+        if (allFinite(x)) {
+            const Dms r = dmsOf(Pass{}, x);
+            if (watch.clean(r.min_decimal, r.sec)) [[likely]]
+                return r;
+        }
+    }
+    return checked([&](const FaultWatch& chk) {
+        requireFinite(chk, {x});
+        return dmsOf(chk, x);
+    });
 }
 
 namespace {
@@ -339,7 +402,7 @@ double eastingOf(const Check& chk, const ProjectionParams& p, double phi, double
 } // namespace
 
 double Calc_Easting(const ProjectionParams& p, double phi, double k0, double omega) {
-    const FaultWatch watch;
+    const QuickWatch watch;
     if (allFinite(p.major_axis, p.ecc_squared, p.false_easting, phi, k0, omega)) {
         const double E = eastingOf(Pass{}, p, phi, k0, omega);
         if (watch.clean(E)) [[likely]]
@@ -430,7 +493,7 @@ double northingOf(const Check& chk, const ProjectionParams& p, double phi, doubl
 
 double northing(const ProjectionParams& p, double phi, double k0, double omega, double phi0_deg,
                 bool wholeDegrees) {
-    const FaultWatch watch;
+    const QuickWatch watch;
     if (allFinite(p.major_axis, p.ecc_squared, p.false_northing, phi, k0, omega, phi0_deg)) {
         double arc0 = 0;
         const double N = northingOf(Pass{}, p, phi, k0, omega, phi0_deg, wholeDegrees, &arc0);
@@ -520,7 +583,7 @@ double Calc_Northing(const ProjectionParams& p, double phi, double k0, double om
 GridPoint Calc_Grid(const ProjectionParams& p, double phi, double k0, double omega,
                     double phi0_deg) {
     {
-        const FaultWatch watch;
+        const QuickWatch watch;
         if (allFinite(p.major_axis, p.ecc_squared, p.false_easting, p.false_northing, phi, k0,
                       omega, phi0_deg)) {
             double arc0 = 0;
@@ -605,7 +668,7 @@ double footpointChecked(const ProjectionParams& p, double N, double phi0_deg,
 } // namespace
 
 double Footpoint_Latitude(const ProjectionParams& p, double N, double phi0_deg) {
-    const FaultWatch watch;
+    const QuickWatch watch;
     if (allFinite(p.major_axis, p.ecc_squared, p.scale_factor, p.false_northing, N, phi0_deg)) {
         const double phi1 = footpointOf(Pass{}, p, N, phi0_deg, nullptr);
         if (watch.clean(phi1)) [[likely]]
@@ -732,7 +795,7 @@ GeogPoint geographicOf(const ProjectionParams& p, double phi1, double Eprime,
 } // namespace
 
 double Calc_Latitude(const ProjectionParams& p, double phi1, double Eprime) {
-    const FaultWatch watch;
+    const QuickWatch watch;
     if (allFinite(p.major_axis, p.ecc_squared, p.scale_factor, phi1, Eprime)) {
         const double lat = latitudeOf(Pass{}, p, phi1, Eprime);
         if (watch.clean(lat)) [[likely]]
@@ -745,7 +808,7 @@ double Calc_Latitude(const ProjectionParams& p, double phi1, double Eprime) {
 }
 
 double Calc_Longitude(const ProjectionParams& p, double phi1, double Eprime, double lambda0_deg) {
-    const FaultWatch watch;
+    const QuickWatch watch;
     if (allFinite(p.major_axis, p.ecc_squared, p.scale_factor, phi1, Eprime)) {
         const double lon = longitudeOf(Pass{}, p, phi1, Eprime, lambda0_deg);
         if (watch.clean(lon)) [[likely]]
@@ -760,7 +823,7 @@ double Calc_Longitude(const ProjectionParams& p, double phi1, double Eprime, dou
 GeogPoint Calc_Geographic(const ProjectionParams& p, double N, double Eprime, double phi0_deg,
                           double lambda0_deg) {
     {
-        const FaultWatch watch;
+        const QuickWatch watch;
         if (allFinite(p.major_axis, p.ecc_squared, p.scale_factor, p.false_northing, N,
                       phi0_deg, Eprime)) {
             const double phi1 = footpointOf(Pass{}, p, N, phi0_deg, nullptr);
@@ -797,7 +860,7 @@ GridPoint Projection::Forward(double lat_deg, double lon_deg) const {
     const double phi = lat_deg / DEG_PER_RAD;
     const double omega = lon_deg / DEG_PER_RAD - v_.lon0 / DEG_PER_RAD;
     {
-        const FaultWatch watch;
+        const QuickWatch watch;
         if (allFinite(phi, omega)) {
             const GridPoint g = gridCore(p_, k_, m0_, phi, v_.k0, omega);
             if (watch.clean(g.easting, g.northing)) [[likely]]
@@ -811,7 +874,7 @@ GridPoint Projection::Forward(double lat_deg, double lon_deg) const {
 GeogPoint Projection::Inverse(double easting, double northing) const {
     const double Eprime = easting - v_.fe;
     {
-        const FaultWatch watch;
+        const QuickWatch watch;
         if (allFinite(northing, Eprime)) {
             const double phi1 = footpointFrom(Pass{}, p_, k_, k0m0_, northing, nullptr);
             const GeogPoint g = geographicOf(p_, phi1, Eprime, v_.lon0);
@@ -821,5 +884,35 @@ GeogPoint Projection::Inverse(double easting, double northing) const {
     }
     return Calc_Geographic(p_, northing, Eprime, v_.lat0, v_.lon0);
 }
+
+#if defined(QUILLMAR_GEODESY_UNGUARDED)
+DeferredChecks::DeferredChecks() {}
+DeferredChecks::~DeferredChecks() {}
+bool DeferredChecks::Faulted() const { return false; }
+#elif QUILLMAR_FAULTWATCH_MXCSR
+DeferredChecks::DeferredChecks() : csr_(_mm_getcsr()) {
+    if (csr_ & kCsrFaults)
+        _mm_setcsr(csr_ & ~kCsrFaults);
+    tDeferred = true;
+}
+DeferredChecks::~DeferredChecks() {
+    tDeferred = false;
+    const unsigned csr = _mm_getcsr();
+    if ((csr ^ csr_) & kCsrFlags)
+        _mm_setcsr((csr & ~kCsrFlags) | (csr_ & kCsrFlags));
+}
+bool DeferredChecks::Faulted() const { return (_mm_getcsr() & kCsrFaults) != 0; }
+#else
+DeferredChecks::DeferredChecks() {
+    std::fegetexceptflag(&env_, FE_ALL_EXCEPT);
+    std::feclearexcept(kFaults);
+    tDeferred = true;
+}
+DeferredChecks::~DeferredChecks() {
+    tDeferred = false;
+    std::fesetexceptflag(&env_, FE_ALL_EXCEPT);
+}
+bool DeferredChecks::Faulted() const { return std::fetestexcept(kFaults) != 0; }
+#endif
 
 } // namespace geo

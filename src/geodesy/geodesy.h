@@ -18,8 +18,8 @@
 // arithmetic (division by zero, overflow, an invalid operation, a non-finite
 // input) throws NumericError and returns nothing.
 //
-// Pure numeric core: no Qt, no global state. Every operation takes the
-// parameter set as an argument. Lengths are metres; angles inside the
+// Pure numeric core: no Qt, no global state beyond the per-thread switch of
+// DeferredChecks. Every operation takes the parameter set as an argument. Lengths are metres; angles inside the
 // formulas are radians, at the interface degrees where a name says so.
 // South latitudes and west longitudes are negative.
 //
@@ -28,6 +28,7 @@
 // with the reference values; do not "simplify" an expression here.
 #pragma once
 
+#include <cfenv>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -190,6 +191,30 @@ class Projection {
     ArcCoefficients k_;
     double m0_ = 0;   // forward: a * arc bracket at the origin
     double k0m0_ = 0; // inverse: k0 * a * arc bracket at the origin
+};
+
+// Fault checks for a run of many calls on this thread (a batch of records).
+// Reading the flag register after every call waits for the arithmetic in
+// flight; while a DeferredChecks lives, the calls above read it no more and
+// test only that their results are finite, and the flags gather instead.
+// Faulted() then reads them once: when it is true some call may have
+// returned a value where it would have thrown, so the caller discards every
+// result since the DeferredChecks began and does the work again without
+// one. When it is false every call gave what it gives on its own. The
+// caller's flags are put back when it ends; not for nesting.
+class DeferredChecks {
+  public:
+    DeferredChecks();
+    ~DeferredChecks();
+    DeferredChecks(const DeferredChecks&) = delete;
+    DeferredChecks& operator=(const DeferredChecks&) = delete;
+
+    // A division by zero, an overflow or an invalid operation since it began.
+    bool Faulted() const;
+
+  private:
+    unsigned csr_ = 0;      // x86-64: the caller's MXCSR
+    std::fexcept_t env_{};  // elsewhere: the caller's flags
 };
 
 } // namespace geo

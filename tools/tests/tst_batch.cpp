@@ -160,12 +160,15 @@ Expected geog2grid(int n, bool minutes, unsigned seed) {
     return e;
 }
 
-Expected grid2geog(int n, bool minutes, unsigned seed) {
+// faultEvery: every so many records an easting whose inverse overflows.
+Expected grid2geog(int n, bool minutes, unsigned seed, int faultEvery = 0) {
     Gen g(seed);
     Expected e;
     for (int i = 1; i <= n; ++i) {
         convert::GridInput in;
         in.easting = g.number(0, 800000, 3);
+        if (faultEvery && i % faultEvery == 0)
+            in.easting = "1e200";
         in.northing = g.number(-100000, 1300000, 3);
         in.refuseInexact = true;
         const auto r = convert::Grid_To_Geog(airyParams(), in);
@@ -271,6 +274,8 @@ double azimuthRadius(double a, double e2, double lat, double alpha) {
     return rho * nu / (rho * sa * sa + nu * ca * ca);
 }
 } // namespace
+
+Q_DECLARE_METATYPE(Expected)
 
 class TestBatch : public QObject {
     Q_OBJECT
@@ -385,11 +390,23 @@ class TestBatch : public QObject {
 
     // Several chunks on several threads still come out in input order, with
     // the refusals numbered by their input line.
+    void largeInputKeepsOrder_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<Expected>("expected");
+        QTest::newRow("geog2grid") << QStringList{"geog2grid", "--lenient"}
+                                   << geog2grid(120000, false, 7);
+        // Regression row: the flags are read once per chunk, and a chunk
+        // with a fault in it is converted again record by record; its
+        // first pass must leave nothing behind.
+        QTest::newRow("grid2geog, an overflow in some chunks")
+            << QStringList{"grid2geog", "--lenient"} << grid2geog(200000, false, 8, 70000);
+    }
     void largeInputKeepsOrder() {
-        const Expected e = geog2grid(120000, false, 7);
+        QFETCH(QStringList, args);
+        QFETCH(Expected, expected);
+        const Expected& e = expected;
         QVERIFY(e.input.size() > 3 * (1 << 20)); // at least four chunks
-        const Run r =
-            runBatch({"geog2grid", "--lenient", "--threads", "3", "--params", kAiry}, e.input);
+        const Run r = runBatch(args << "--threads" << "3" << "--params" << kAiry, e.input);
         QCOMPARE(r.out, e.out);
         QCOMPARE(r.err, QString(e.err).replace(QLatin1String("@:"), QLatin1String("line ")));
     }
