@@ -309,36 +309,35 @@ double PrimeVertical_Radius(const ProjectionParams& p, double phi) {
     return radiiAt(chk, p.major_axis, p.ecc_squared, phi).nu;
 }
 
-// Quick and checked runs as for the projection, so that a batch under
-// DeferredChecks reads no flags for its angles either.
-double Dms_To_Degrees(double D, double M, double S) {
+namespace {
+
+// The quick run of formula(Pass{}) from finite inputs, and the checked run
+// formula(chk) only where it faulted. The degree conversions go this way
+// too, so that a batch under DeferredChecks reads no flags for its angles.
+template <class F, class... D> double quickThenChecked(F formula, D... inputs) {
     {
         const QuickWatch watch;
-        if (allFinite(D, M, S)) {
-            const double v = (D + M / 60) + S / 3600;
+        if (allFinite(inputs...)) {
+            const double v = formula(Pass{});
             if (watch.clean(v)) [[likely]]
                 return v;
         }
     }
     return checked([&](const FaultWatch& chk) {
-        requireFinite(chk, {D, M, S});
-        return chk((D + M / 60) + S / 3600, "degrees");
+        requireFinite(chk, {inputs...});
+        return formula(chk);
     });
 }
 
+} // namespace
+
+double Dms_To_Degrees(double D, double M, double S) {
+    return quickThenChecked(
+        [&](const auto& chk) { return chk((D + M / 60) + S / 3600, "degrees"); }, D, M, S);
+}
+
 double Dms_To_Degrees(double D, double M) {
-    {
-        const QuickWatch watch;
-        if (allFinite(D, M)) {
-            const double v = D + M / 60;
-            if (watch.clean(v)) [[likely]]
-                return v;
-        }
-    }
-    return checked([&](const FaultWatch& chk) {
-        requireFinite(chk, {D, M});
-        return chk(D + M / 60, "degrees");
-    });
+    return quickThenChecked([&](const auto& chk) { return chk(D + M / 60, "degrees"); }, D, M);
 }
 
 namespace {
